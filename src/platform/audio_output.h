@@ -1,0 +1,53 @@
+#pragma once
+// The sound device as the synthesizer sees it: a format, a pull callback, start/stop,
+// and a running flag that the device may clear by itself.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace tunescrib {
+
+struct AudioFormat {
+    double sampleRate = 0.0;       // Hz; 0 when no device answers
+    std::uint32_t channelCount = 0; // 0 when no device answers
+    bool operator==(const AudioFormat&) const = default;
+};
+
+// One output buffer: max(channelCount, 1) channels interleaved frame by frame. data may
+// be null (nothing to write); byteSize is the room the buffer declares.
+struct AudioBuffer {
+    std::uint32_t channelCount = 0;
+    std::uint32_t byteSize = 0;
+    float* data = nullptr;
+};
+
+// Called on the audio thread for every block; must not allocate, log or block on
+// anything but the render state's lock.
+using RenderCallback = std::function<void(std::span<AudioBuffer> buffers, std::int64_t frameCount)>;
+
+// A failure to start audio. what() is the text shown to the user: the back end's own
+// message, or a fixed Japanese one.
+class AudioStartError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Main thread only, except that the callback runs on the device's thread.
+class AudioOutput {
+public:
+    virtual ~AudioOutput() = default;
+    // The format the default output device expects; {0, 0} when there is none.
+    virtual AudioFormat deviceFormat() = 0;
+    // Opens the device and starts pulling blocks through `callback`. Returns the format
+    // the opened stream really runs at. Throws AudioStartError with the back end's message.
+    virtual AudioFormat start(RenderCallback callback) = 0;
+    // Stops and closes the stream; the callback is not called after this returns.
+    virtual void stop() = 0;
+    // False once stopped, and also once the device stopped by itself (server gone).
+    [[nodiscard]] virtual bool isRunning() = 0;
+};
+
+} // namespace tunescrib
