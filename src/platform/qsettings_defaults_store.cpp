@@ -12,12 +12,12 @@ QString toQString(std::string_view text) {
 } // namespace
 
 QSettingsDefaultsStore::QSettingsDefaultsStore()
-    : settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tunescrib"),
-               QStringLiteral("tunescrib")) {
+    : settings(QStringLiteral("tunescrib"), QStringLiteral("tunescrib")) {
     settings.setAtomicSyncRequired(true);
 }
 
 std::optional<std::string> QSettingsDefaultsStore::data(std::string_view key) {
+    settings.sync(); // see what is on disk now, not what this process cached earlier
     const QVariant value = settings.value(toQString(key));
     // A hand-edited or truncated entry reads back as a string or a list: not ours.
     if (value.typeId() != QMetaType::QByteArray) {

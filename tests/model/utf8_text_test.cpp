@@ -1,0 +1,49 @@
+#include "model/utf8_text.h"
+
+#include <gtest/gtest.h>
+
+namespace tunescrib {
+namespace {
+
+TEST(CutToCharacters, NeverSplitsACharacter) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t max;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"short ASCII is whole", "ESC", 8, "ESC"},
+        {"long ASCII", "ABCDEFGHIJ", 8, "ABCDEFGH"},
+        {"empty", "", 8, ""},
+        {"zero characters", "ABC", 0, ""},
+        {"kana are one character each", "あいうえおかきくけこ", 8, "あいうえおかきく"},
+        {"combining accent stays with its letter", "e\u0301e\u0301e\u0301", 2, "e\u0301e\u0301"},
+        {"skin tone stays with its emoji", "👍🏽👍🏽", 1, "👍🏽"},
+        {"family joined by ZWJ is one", "👨‍👩‍👧X", 1, "👨‍👩‍👧"},
+        {"flags pair their indicators", "🇯🇵🇫🇷", 1, "🇯🇵"},
+        {"a third indicator starts a new flag", "🇯🇵🇫", 1, "🇯🇵"},
+        {"right-to-left text", "שלום עולם", 4, "שלום"},
+        {"variation selector", "❤️❤️", 1, "❤️"},
+        {"lone continuation bytes count one each", "\x80\x80\x80", 2, "\x80\x80"},
+        {"truncated sequence is not extended", "A\xE3\x81", 2, "A\xE3"},
+        {"overlong form is bytes", "\xC0\xAF", 1, "\xC0"},
+        {"combining mark at the start stands alone", "\u0301AB", 2, "\u0301A"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cutToCharacters(c.text, c.max), c.expected) << c.what;
+    }
+}
+
+TEST(CutToCharacters, CopesWithAMegabyteLabel) {
+    const std::string huge(1 << 20, 'x');
+    EXPECT_EQ(cutToCharacters(huge, 8), "xxxxxxxx");
+    std::string marks = "a";
+    for (int i = 0; i < 100000; ++i) {
+        marks += "\u0301";
+    }
+    EXPECT_EQ(cutToCharacters(marks, 1), marks);
+}
+
+} // namespace
+} // namespace tunescrib
