@@ -35,6 +35,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tunescrib {
@@ -155,8 +156,14 @@ private:
         double start = 0.0; // seconds from the start of the take
     };
 
-    template <typename T> void assign(Property property, T& field, T value);
-    void settingAssigned(Property property);
+    // Every change of a published property goes through one of these two.
+    template <typename T> void assign(Property property, T& field, T value) {
+        field = std::move(value);
+        published(property);
+    }
+    // After an assignment (or an in-place change) of `property`: saves a setting, then
+    // tells the observers.
+    void published(Property property);
     void loadPreferences();
     void savePreferences();
     void startSynth(const SynthFactory& makeSynth);

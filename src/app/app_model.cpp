@@ -1,0 +1,99 @@
+// Construction, observation, the derived readouts and the stored preferences.
+#include "app/app_model.h"
+
+#include "app/status_messages.h"
+#include "model/preferences.h"
+
+
+namespace tunescrib {
+
+AppModel::AppModel(Clock& clock, Scheduler& scheduler, DefaultsStore& store,
+                   const SynthFactory& makeSynth)
+    : clock(clock), scheduler(scheduler), store(store) {
+    loadPreferences();
+    startSynth(makeSynth);
+}
+
+AppModel::~AppModel() {
+    for (const auto id : playbackSteps) {
+        scheduler.cancel(id);
+    }
+    if (synth) {
+        synth->allNotesOff(true);
+    }
+}
+
+Subscription AppModel::subscribe(std::function<void(Property)> observer) {
+    return observers.subscribe(std::move(observer));
+}
+
+void AppModel::published(Property property) {
+    switch (property) {
+    case Property::baseOctave:
+    case Property::transposition:
+    case Property::soundMode:
+    case Property::bindings:
+        savePreferences();
+        break;
+    default:
+        break;
+    }
+    observers.notify(property);
+}
+
+void AppModel::startSynth(const SynthFactory& makeSynth) {
+    try {
+        synth = makeSynth ? makeSynth() : nullptr;
+        if (!synth) {
+            throw AudioStartError(outputUnavailableDescription);
+        }
+    } catch (const AudioStartError& error) {
+        assign(Property::audioError, audioError_, std::optional<std::string>(error.what()));
+        assign(Property::notice, notice_, std::string(message::audioStartFailed));
+    }
+}
+
+void AppModel::loadPreferences() {
+    isLoadingPreferences = true;
+    if (const auto bytes = store.data(preferencesKey)) {
+        if (auto stored = readStoredPreferences(*bytes)) {
+            assign(Property::bindings, bindings_, std::move(stored->bindings));
+            assign(Property::baseOctave, baseOctave_, stored->baseOctave);
+            assign(Property::transposition, transposition_, stored->transposition);
+            assign(Property::soundMode, soundMode_, stored->soundMode);
+        }
+    }
+    isLoadingPreferences = false;
+}
+
+void AppModel::savePreferences() {
+    if (isLoadingPreferences || !bindingsAreValid(bindings_)) {
+        return;
+    }
+    const auto bytes =
+        encodePreferences(AppPreferences{bindings_, baseOctave_, transposition_, soundMode_});
+    if (bytes) {
+        store.set(preferencesKey, *bytes);
+    }
+}
+
+std::int64_t AppModel::midiFor(std::int64_t offset) const {
+    return midiForOffset(baseOctave_, offset, transposition_);
+}
+
+bool AppModel::isActive(std::int64_t offset) const {
+    return activeMidis_.contains(midiFor(offset));
+}
+
+std::optional<NoteDetails> AppModel::currentDetails() const {
+    if (!lastMidi_) {
+        return std::nullopt;
+    }
+    return noteDetails(*lastMidi_);
+}
+
+std::string AppModel::rangeStart() const { return noteDetails(midiFor(keyOffsets.front())).name; }
+
+std::string AppModel::rangeEnd() const { return noteDetails(midiFor(keyOffsets.back())).name; }
+
+} // namespace tunescrib
