@@ -1,0 +1,196 @@
+"""Whole-program tests: the real tunescrib on a private X server and sound server, played
+with physical key presses and heard through the sink's monitor."""
+
+import json
+import os
+import time
+import unittest
+
+import numpy
+from Xlib import X
+
+import harness
+
+BINARY = os.environ.get("TUNESCRIB_BINARY", "build/tunescrib")
+SHOTS = os.environ.get("TUNESCRIB_E2E_SHOTS", "build/e2e")
+KEY = "tunescrib%3Amac-preferences%3Av2"
+
+# X keycodes of physical keys (Linux scancode + 8); the layout decides what they type.
+A, S, D, G, W, SEMICOLON, COLON_JIS, BRACKET_JIS = 38, 39, 40, 42, 25, 47, 48, 51
+
+
+DEFAULT_KEYS = [(0, "A"), (13, "W"), (1, "S"), (14, "E"), (2, "D"), (3, "F"), (17, "T"),
+                (5, "G"), (16, "Y"), (4, "H"), (32, "U"), (38, "J"), (40, "K"), (31, "O"),
+                (37, "L"), (35, "P"), (41, ";"), (39, ":"), (33, "@"), (42, "]")]
+
+
+def document(base_octave=4, transposition=0, sound_mode="piano"):
+    """The compact stored document, as the program writes it."""
+    return json.dumps({"bindings": [{"keyCode": c, "label": l} for c, l in DEFAULT_KEYS],
+                       "baseOctave": base_octave, "transposition": transposition,
+                       "soundMode": sound_mode}, separators=(",", ":"), ensure_ascii=False)
+
+
+def hz(midi):
+    return 440.0 * 2 ** ((midi - 69) / 12)
+
+
+def settings_file(session):
+    return os.path.join(session.config_home, "tunescrib", "tunescrib.conf")
+
+
+class WholeProgram(unittest.TestCase):
+    def setUp(self):
+        self.session = harness.Session(BINARY).__enter__()
+        self.addCleanup(self.session.close)
+
+    def shot(self):
+        self.session.screenshot(os.path.join(SHOTS, self.id().rsplit(".", 1)[1] + ".png"))
+
+    def record(self, action):
+        path = os.path.join(self.session.dir, "take.wav")
+        with self.session.recording(path):
+            action()
+        return harness.read_wav(path)
+
+    def assertPitch(self, samples, midi, what):
+        found = harness.fundamental(samples)
+        self.assertLess(abs(found / hz(midi) - 1), 0.01,
+                        "%s: heard %.1f Hz, expected %.1f Hz" % (what, found, hz(midi)))
+
+    def assertEndsSilent(self, samples, seconds=0.2):
+        tail = samples[-int(seconds * harness.RATE):]
+        self.assertLess(numpy.sqrt(numpy.mean(tail ** 2)), 1e-4, "the recording ends in sound")
+
+    def test_physical_keys_play_the_same_notes_on_jis_and_us_layouts(self):
+        s = self.session
+        s.start_app()
+        expected = [(A, 60), (W, 61), (SEMICOLON, 76), (COLON_JIS, 77), (BRACKET_JIS, 79)]
+        for layout in ("jp", "us"):
+            s.set_layout(layout)
+            for keycode, midi in expected:
+                samples = self.record(lambda k=keycode: s.tap(k, 0.5))
+                onsets = harness.sound_onsets(samples)
+                self.assertTrue(onsets, "%s key %d is silent" % (layout, keycode))
+                start = int((onsets[0] + 0.05) * harness.RATE)
+                self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], midi,
+                                 "%s key %d" % (layout, keycode))
+        self.shot()
+
+    def test_a_chord_sounds_and_fades_to_silence_after_release(self):
+        s = self.session
+        s.start_app()
+
+        def chord():
+            for k in (A, D, G):
+                s.key(k, True)
+            time.sleep(1.0)
+            for k in (A, D, G):
+                s.key(k, False)
+            time.sleep(1.6)
+
+        samples = self.record(chord)
+        onset = harness.sound_onsets(samples)[0]
+        held = samples[int((onset + 0.1) * harness.RATE):int((onset + 0.9) * harness.RATE)]
+        spectrum = numpy.abs(numpy.fft.rfft(held * numpy.hanning(len(held))))
+        freqs = numpy.fft.rfftfreq(len(held), 1 / harness.RATE)
+        floor = numpy.median(spectrum)
+        for midi in (60, 64, 67):
+            band = (freqs > hz(midi) * 0.99) & (freqs < hz(midi) * 1.01)
+            self.assertGreater(spectrum[band].max(), 100 * floor, "MIDI %d missing" % midi)
+        self.assertEndsSilent(samples)
+        self.shot()
+
+    def test_focus_loss_silences_a_held_key_for_good(self):
+        s = self.session
+        s.start_app()
+        other = s.x.screen().root.create_window(100, 100, 300, 200, 0, s.x.screen().root_depth,
+                                                 X.InputOutput, X.CopyFromParent)
+        other.set_wm_name("other")
+        other.map()
+        s.x.sync()
+        time.sleep(0.3)
+
+        def hold_then_switch():
+            s.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+            s.x.sync()
+            time.sleep(0.2)
+            s.key(A, True)
+            time.sleep(0.6)
+            other.set_input_focus(X.RevertToParent, X.CurrentTime)
+            s.x.sync()
+            time.sleep(0.2)
+            s.key(A, False)
+            s.window.set_input_focus(X.RevertToParent, X.CurrentTime)
+            s.x.sync()
+            time.sleep(1.5)
+
+        samples = self.record(hold_then_switch)
+        onsets = harness.sound_onsets(samples)
+        self.assertEqual(len(onsets), 1, "the note sounded again after focus came back")
+        # Released on focus loss: the whole 0.16 s-per-e fade is over long before the end.
+        self.assertEndsSilent(samples, 0.5)
+        self.shot()
+
+    def test_a_held_key_with_auto_repeat_sounds_one_unbroken_note(self):
+        s = self.session
+        s.start_app()
+        s.x.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOn)
+        s.x.sync()
+        samples = self.record(lambda: s.tap(A, 2.0))
+        onset = harness.sound_onsets(samples)[0]
+        env = harness.rms_envelope(samples[int((onset + 0.05) * harness.RATE):
+                                           int((onset + 1.9) * harness.RATE)])
+        # The piano envelope only falls while held; a retrigger would jump back up.
+        rises = env[1:] / env[:-1]
+        self.assertLess(rises.max(), 1.15, "the envelope jumped back up: a retrigger")
+        self.assertEqual(len(harness.sound_onsets(samples)), 1)
+        self.shot()
+
+    def test_a_corrupt_store_starts_with_defaults_and_is_left_alone(self):
+        s = self.session
+        corrupt = {
+            "garbage": b"\x00\xff[[[=\n@ByteArray",
+            "truncated": ("[General]\n%s=@ByteArray({\"bindings\":[{\"keyCode\":0,\n" % KEY)
+            .encode(),
+            "octave 7": ("[General]\n%s=@ByteArray(%s)\n"
+                         % (KEY, document(base_octave=7, sound_mode="sine"))).encode(),
+        }
+        for what, content in corrupt.items():
+            with self.subTest(what):
+                os.makedirs(os.path.dirname(settings_file(s)), exist_ok=True)
+                with open(settings_file(s), "wb") as f:
+                    f.write(content)
+                s.start_app()
+                samples = self.record(lambda: s.tap(A, 0.5))
+                onset = harness.sound_onsets(samples)[0]
+                start = int((onset + 0.05) * harness.RATE)
+                self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, what)
+                s.stop_app()
+                with open(settings_file(s), "rb") as f:
+                    self.assertEqual(f.read(), content, "%s: the file was rewritten" % what)
+        self.shot()
+
+    def test_the_program_survives_the_sound_server_and_plays_on_a_new_one(self):
+        s = self.session
+        s.start_app()
+        s.key(A, True)
+        time.sleep(0.3)
+        s.stop_pulse(harness.signal.SIGKILL)
+        time.sleep(1.0)
+        s.key(A, False)
+        self.assertIsNone(s.app.poll(), "the program died with the server")
+        before = s.cpu_seconds()
+        time.sleep(3.0)
+        self.assertLess((s.cpu_seconds() - before) / 3.0, 0.02, "busy after the server died")
+        self.shot()
+        s.start_pulse()
+        samples = self.record(lambda: s.tap(A, 0.5))
+        onsets = harness.sound_onsets(samples)
+        self.assertTrue(onsets, "no sound from the new server")
+        start = int((onsets[0] + 0.05) * harness.RATE)
+        self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, "after restart")
+
+
+if __name__ == "__main__":
+    unittest.main()
