@@ -50,6 +50,9 @@ public:
     [[nodiscard]] std::vector<VoiceSnapshot> voices() const;
 
 private:
+    // Starts the output and takes the sample rate the stream really runs at.
+    void startOutput();
+
     std::unique_ptr<AudioOutput> output;
     std::shared_ptr<SynthRenderState> renderState;
 };
