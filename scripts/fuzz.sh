@@ -19,8 +19,8 @@ status=0
 build-fuzz/fuzz/preferences_fuzzer "$corpus" fuzz/corpus/preferences \
   -dict=fuzz/preferences.dict -max_len=65536 -max_total_time="$seconds" -timeout=10 \
   -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$crashes/" 2>"$log" || status=$?
-grep -E '^#[0-9]+ +INITED|^Done |^stat::|ERROR|SUMMARY|Test unit written' "$log" || true
-echo "last progress line: $(grep -E '^#[0-9]+ .*cov:' "$log" | tail -n 1)"
+grep -E '^#[0-9]+[[:space:]]+INITED|^Done |^stat::|ERROR|SUMMARY|Test unit written' "$log" || true
+echo "last progress line: $(grep -E '^#[0-9]+[[:space:]].*cov:' "$log" | tail -n 1)"
 echo "corpus: $(find "$corpus" -type f | wc -l) inputs; full log: $log"
 if [ "$status" -ne 0 ]; then
   echo "the fuzzer found a fault (exit $status): see $crashes/" >&2
