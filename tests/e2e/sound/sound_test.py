@@ -1,0 +1,239 @@
+"""Sound from the real server, measured: each case starts a private PulseAudio (the shared
+tests/e2e/lib/private-pulse.sh), records the null sink's monitor with parec while
+sound_probe plays through SynthEngine and RtAudio, and measures the recording with sox
+and numpy against what the render math predicts.
+
+    sound_test.py <case> <path to sound_probe>
+"""
+
+import os
+import re
+import shlex
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+import numpy
+
+RATE = 48000
+HERE = os.path.dirname(os.path.abspath(__file__))
+PRIVATE_PULSE = os.path.join(HERE, "..", "lib", "private-pulse.sh")
+PROBE = os.environ.get("SOUND_PROBE", "")
+OUTPUT_VOLUME = 0.82
+
+
+def midi_frequency(midi):
+    return 440.0 * 2.0 ** ((midi - 69) / 12.0)
+
+
+def predicted_output(mode, midi, seconds):
+    """The device signal of one held note from its start: an independent restatement of
+    the timbre (partials, attack, decay), the soft clip and the output volume."""
+    t = numpy.arange(int(seconds * RATE)) / RATE
+    phase = 2 * numpy.pi * midi_frequency(midi) * t
+    if mode == "sine":
+        level = 0.15 * numpy.minimum(t / 0.006, 1.0)
+        wave = numpy.sin(phase)
+    else:
+        level = (0.21 * numpy.minimum(t / 0.004, 1.0) * numpy.exp(-0.1 * t)
+                 * (0.3 + 0.7 * numpy.exp(-2.7 * t)))
+        wave = (numpy.sin(phase) + 0.34 * numpy.sin(2 * phase + 0.015)
+                + 0.14 * numpy.sin(3 * phase) + 0.07 * numpy.sin(4 * phase - 0.02)) / 1.55
+    return OUTPUT_VOLUME * numpy.tanh(0.9 * level * wave)
+
+
+def rms(x):
+    return float(numpy.sqrt(numpy.mean(numpy.square(x, dtype=numpy.float64))))
+
+
+def dominant_frequency(x):
+    """The strongest spectral peak, refined between bins by a parabola on log magnitudes."""
+    windowed = x * numpy.hanning(len(x))
+    size = 1 << (len(x) * 8 - 1).bit_length()
+    spectrum = numpy.abs(numpy.fft.rfft(windowed, size))
+    k = int(numpy.argmax(spectrum[1:])) + 1
+    a, b, c = numpy.log(spectrum[k - 1:k + 2] + 1e-30)
+    shift = 0.5 * (a - c) / (a - 2 * b + c)
+    return (k + shift) * RATE / size
+
+
+def sox_stat(path, start, length):
+    """sox's own reading of a stretch of the recording: RMS amplitude, maximum amplitude
+    and rough (zero-crossing) frequency."""
+    result = subprocess.run(["sox", path, "-n", "trim", f"{start:.4f}", f"{length:.4f}",
+                             "stat"], capture_output=True, text=True)
+    if result.returncode != 0:
+        raise RuntimeError(result.stderr)
+    values = {}
+    for line in result.stderr.splitlines():
+        match = re.match(r"\s*([A-Za-z ]+?):\s+(-?[0-9.]+)\s*$", line)
+        if match:
+            values[" ".join(match.group(1).split())] = float(match.group(2))
+    return values
+
+
+def close_dropouts(samples, onset):
+    """Removes the runs of exact zeros that the server plays when the stream is late
+    (under load), so that what follows lines up with the prediction again. A sounding
+    note has no such runs of its own; the silence after the last sound is kept.
+    Returns the samples and the number of runs removed."""
+    sounding = numpy.flatnonzero(samples)
+    end = int(sounding[-1]) + 1 if len(sounding) else onset
+    zero = numpy.concatenate(([False], samples[onset:end] == 0.0, [False]))
+    edges = numpy.flatnonzero(numpy.diff(zero.astype(numpy.int8)))
+    keep = numpy.ones(len(samples), dtype=bool)
+    dropouts = 0
+    for first, last in zip(edges[0::2], edges[1::2]):
+        if last - first >= 8:
+            keep[onset + first:onset + last] = False
+            dropouts += 1
+    return samples[keep], dropouts
+
+
+def read_samples(path):
+    raw = subprocess.run(["sox", path, "-t", "f32", "-c", "1", "-"], capture_output=True,
+                         check=True).stdout
+    return numpy.frombuffer(raw, dtype=numpy.float32).astype(numpy.float64)
+
+
+def write_samples(path, samples):
+    subprocess.run(["sox", "-t", "f32", "-r", str(RATE), "-c", "1", "-", path],
+                   input=samples.astype(numpy.float32).tobytes(), check=True)
+
+
+class PrivateServer:
+    """A private PulseAudio for the length of a `with` block; stopped by pid at its end."""
+
+    def __enter__(self):
+        exports = subprocess.run([PRIVATE_PULSE, "start"], capture_output=True, text=True,
+                                 check=True, timeout=30).stdout
+        self.env = dict(os.environ)
+        for name in ("PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS"):
+            self.env.pop(name, None)
+        for word in shlex.split(exports.replace("\n", " ; ")):
+            if "=" in word:
+                name, value = word.split("=", 1)
+                self.env[name] = value
+        return self
+
+    def __exit__(self, *exc):
+        subprocess.run([PRIVATE_PULSE, "stop", self.env["TUNESCRIB_PULSE_DIR"]], timeout=30)
+
+
+class Recorder:
+    """parec on the null sink's monitor, mono float32 at 48 kHz, into a WAV file."""
+
+    def __init__(self, env, path):
+        self.env, self.path = env, path
+
+    def __enter__(self):
+        self.process = subprocess.Popen(
+            ["parec", "--device=testsink.monitor", f"--rate={RATE}", "--channels=1",
+             "--format=float32le", "--file-format=wav", "--latency-msec=5", self.path],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.3)
+        # A null sink with nothing playing renders far ahead: a suspend and resume makes
+        # it follow the recorder's small latency from here on.
+        for state in ("1", "0"):
+            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
+                           check=True, timeout=10)
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+class SoundFromTheServer(unittest.TestCase):
+
+    def run_probe(self, env, *args, timeout=30):
+        result = subprocess.run([PROBE, *args], env=env, capture_output=True, text=True,
+                                timeout=timeout)
+        print(result.stdout, end="")
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(result.stderr, "", "nothing is printed on a normal run")
+        return result.stdout
+
+    def record_note(self, path, mode, midi, hold, tail):
+        with PrivateServer() as server, Recorder(server.env, path):
+            self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail))
+            time.sleep(0.2)
+        samples = read_samples(path)
+        onset = int(numpy.argmax(numpy.abs(samples) > 1e-4))
+        self.assertGreater(onset, 0, "the recording holds no sound at all")
+        # Back to the first sample of the attack ramp.
+        while onset > 0 and samples[onset - 1] != 0.0:
+            onset -= 1
+        samples, dropouts = close_dropouts(samples, onset)
+        if dropouts:
+            print(f"{dropouts} dropouts of the server closed before measuring")
+            write_samples(path, samples)
+        return samples, onset
+
+    def check_note(self, mode, midi, hold, fade):
+        with tempfile.TemporaryDirectory(prefix="tunescrib-sound-") as folder:
+            path = os.path.join(folder, "note.wav")
+            samples, onset = self.record_note(path, mode, midi, hold, tail=fade + 0.5)
+            self.check_recording(path, samples, onset, mode, midi, hold, fade)
+
+    def check_recording(self, path, samples, onset, mode, midi, hold, fade):
+        start = onset / RATE
+
+        held = samples[onset + RATE // 10:onset + int((hold - 0.1) * RATE)]
+        frequency = dominant_frequency(held)
+        print(f"{mode} MIDI {midi}: {frequency:.2f} Hz heard, "
+              f"{midi_frequency(midi):.2f} Hz expected")
+        self.assertAlmostEqual(frequency / midi_frequency(midi), 1.0, delta=0.01)
+
+        stat = sox_stat(path, start + 0.1, hold - 0.2)
+        print(f"sox: RMS {stat['RMS amplitude']}, max {stat['Maximum amplitude']}, "
+              f"rough frequency {stat['Rough frequency']}")
+        if mode == "sine":
+            self.assertAlmostEqual(stat["Rough frequency"] / midi_frequency(midi), 1.0,
+                                   delta=0.01)
+
+        expected = predicted_output(mode, midi, hold)
+        for begin, end in ((0.1, 0.3), (0.4, 0.6), (hold - 0.3, hold - 0.1)):
+            heard = rms(samples[onset + int(begin * RATE):onset + int(end * RATE)])
+            predicted = rms(expected[int(begin * RATE):int(end * RATE)])
+            print(f"RMS {begin:.1f}-{end:.1f} s: {heard:.5f} heard, {predicted:.5f} predicted")
+            self.assertAlmostEqual(heard / predicted, 1.0, delta=0.05)
+
+        # Once the release has faded the voice is retired and the output is exact zeros.
+        silent_from = onset + int((hold + fade + 0.1) * RATE)
+        after = samples[silent_from:]
+        self.assertGreater(len(after), RATE // 10, "the recording ends too soon")
+        print(f"after the release: {len(after) / RATE:.2f} s, "
+              f"peak {numpy.max(numpy.abs(after)):.2e}")
+        self.assertLess(float(numpy.max(numpy.abs(after))), 1e-6)
+
+    def test_sine_a4_sounds_at_440_hz_and_falls_silent(self):
+        # noteOff fades a sine in 0.07 s per factor e, retired after ln(2000) of them.
+        self.check_note("sine", 69, hold=1.0, fade=0.532)
+
+    def test_piano_c4_sounds_at_its_pitch_and_level(self):
+        self.check_note("piano", 60, hold=1.0, fade=1.216)
+
+    def test_the_engine_survives_the_server_dying_mid_note(self):
+        with PrivateServer() as server:
+            output = self.run_probe(server.env, "server-dies")
+        self.assertIn("running-after-1s no", output)
+
+    def test_no_server_gives_a_readable_start_error(self):
+        with tempfile.TemporaryDirectory(prefix="tunescrib-noserver-") as folder:
+            runtime = os.path.join(folder, "runtime")
+            os.mkdir(runtime, 0o700)
+            client_conf = os.path.join(folder, "client.conf")
+            with open(client_conf, "w") as f:
+                f.write("autospawn = no\n")
+            env = dict(os.environ, XDG_RUNTIME_DIR=runtime, HOME=folder,
+                       PULSE_CLIENTCONFIG=client_conf)
+            env.pop("PULSE_SERVER", None)
+            output = self.run_probe(env, "no-server")
+        self.assertRegex(output, r"start-error \S")
+
+
+if __name__ == "__main__":
+    unittest.main()
