@@ -38,11 +38,11 @@ std::vector<float> ManualAudioOutput::render(std::int64_t frames, std::uint32_t 
     std::vector<float> samples(static_cast<std::size_t>(frames > 0 ? frames : 0) * perFrame);
     AudioBuffer buffer{channels, static_cast<std::uint32_t>(samples.size() * sizeof(float)),
                        samples.data()};
-    render(std::span(&buffer, 1), frames);
+    renderInto(std::span(&buffer, 1), frames);
     return samples;
 }
 
-bool ManualAudioOutput::render(std::span<AudioBuffer> buffers, std::int64_t frames) {
+bool ManualAudioOutput::renderInto(std::span<AudioBuffer> buffers, std::int64_t frames) {
     if (!running || !callback) {
         return false;
     }

@@ -40,7 +40,7 @@ public:
     std::vector<float> render(std::int64_t frames, std::uint32_t channels = 1);
     // Pulls one block into buffers the caller laid out; false (and nothing written)
     // when the output is not running.
-    bool render(std::span<AudioBuffer> buffers, std::int64_t frames);
+    bool renderInto(std::span<AudioBuffer> buffers, std::int64_t frames);
 
 private:
     AudioFormat format;

@@ -1,0 +1,87 @@
+#pragma once
+// A SynthEngine on a ManualAudioOutput, shadowed by the reference renderer: every note
+// operation goes to both, every block is rendered by both and compared.
+
+#include "platform/manual_audio_output.h"
+#include "reference_renderer.h"
+#include "synth/render_block.h"
+#include "synth/synth_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tunescrib::testing {
+
+// Seconds for the release gain to fall by e, as the engine's operations set them.
+inline double noteOffSeconds(SoundMode mode) { return mode == SoundMode::piano ? 0.16 : 0.07; }
+inline double allNotesOffSeconds(SoundMode mode) {
+    return mode == SoundMode::piano ? 0.12 : 0.05;
+}
+
+struct SynthRig {
+    explicit SynthRig(AudioFormat format = {48000.0, 2}) : reference(format.sampleRate) {
+        auto device = std::make_unique<ManualAudioOutput>(format);
+        output = device.get();
+        engine = std::make_unique<SynthEngine>(std::move(device));
+    }
+
+    void noteOn(const std::string& id, std::int64_t midi, SoundMode mode) {
+        engine->noteOn(id, midi, mode);
+        reference.noteOn(id, midi, mode);
+        modes[id] = mode;
+    }
+    void noteOff(const std::string& id) {
+        engine->noteOff(id);
+        reference.release(id, noteOffSeconds(modes[id]));
+    }
+    void allNotesOff() {
+        engine->allNotesOff();
+        for (const auto& [id, mode] : modes) {
+            reference.release(id, allNotesOffSeconds(mode));
+        }
+    }
+
+    // Renders one block of `channels` interleaved channels through the engine's output
+    // path and the reference; returns the engine's samples, and fails the test where the
+    // two differ by more than `tolerance`.
+    std::vector<float> block(std::int64_t frames, std::uint32_t channels = 2,
+                             double tolerance = 1e-6) {
+        std::vector<float> expected(static_cast<std::size_t>(frames) * std::max(channels, 1U));
+        reference.render(expected.data(), channels, frames, mainOutputVolume);
+        std::vector<float> actual = output->render(frames, channels);
+        EXPECT_EQ(actual.size(), expected.size());
+        for (std::size_t i = 0; i < actual.size(); ++i) {
+            if (std::abs(actual[i] - expected[i]) > tolerance) {
+                ADD_FAILURE() << "sample " << i << " is " << actual[i] << ", reference "
+                              << expected[i] << " (rendered " << rendered << " frames before)";
+                break;
+            }
+        }
+        rendered += frames;
+        return actual;
+    }
+
+    // Renders blocks of `frames` until the table is empty or `limit` seconds passed;
+    // returns the seconds rendered.
+    double renderUntilSilent(std::int64_t frames, double limit) {
+        const std::int64_t start = rendered;
+        const double rate = output->deviceFormat().sampleRate;
+        while (!engine->voices().empty() && (rendered - start) / rate < limit) {
+            block(frames, 1);
+        }
+        return static_cast<double>(rendered - start) / rate;
+    }
+
+    ManualAudioOutput* output = nullptr;
+    std::unique_ptr<SynthEngine> engine;
+    reference::Renderer reference;
+    std::map<std::string, SoundMode> modes;
+    std::int64_t rendered = 0;
+};
+
+} // namespace tunescrib::testing
