@@ -17,6 +17,7 @@ struct NoteCase {
     SoundMode mode;
     std::int64_t midi;
     std::int64_t blockFrames;
+    friend void PrintTo(const NoteCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class OneVoice : public ::testing::TestWithParam<NoteCase> {};
@@ -72,6 +73,7 @@ struct ReleaseCase {
     SoundMode mode;
     bool allNotes;
     double seconds;
+    friend void PrintTo(const ReleaseCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Retirement : public ::testing::TestWithParam<ReleaseCase> {};
@@ -162,6 +164,7 @@ struct LayoutCase {
     std::vector<bool> hasData;
     std::int64_t frames;
     std::uint32_t shortBy = 0; // bytes the first buffer declares below what it needs
+    friend void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Layout : public ::testing::TestWithParam<LayoutCase> {};

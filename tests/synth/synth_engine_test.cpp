@@ -9,6 +9,7 @@ namespace {
 struct BadFormatCase {
     const char* name;
     AudioFormat format;
+    friend void PrintTo(const BadFormatCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class UnusableDevice : public ::testing::TestWithParam<BadFormatCase> {};
