@@ -4,7 +4,6 @@
 #include "app/status_messages.h"
 #include "model/preferences.h"
 
-
 namespace tunescrib {
 
 AppModel::AppModel(Clock& clock, Scheduler& scheduler, DefaultsStore& store,
@@ -92,8 +91,12 @@ std::optional<NoteDetails> AppModel::currentDetails() const {
     return noteDetails(*lastMidi_);
 }
 
-std::string AppModel::rangeStart() const { return noteDetails(midiFor(keyOffsets.front())).name; }
+std::string AppModel::rangeStart() const {
+    return noteDetails(midiFor(keyOffsets.front())).name;
+}
 
-std::string AppModel::rangeEnd() const { return noteDetails(midiFor(keyOffsets.back())).name; }
+std::string AppModel::rangeEnd() const {
+    return noteDetails(midiFor(keyOffsets.back())).name;
+}
 
 } // namespace tunescrib

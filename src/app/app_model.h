@@ -12,7 +12,7 @@
 //     QtScheduler scheduler(clock);
 //     QSettingsDefaultsStore store;
 //     AppModel model(clock, scheduler, store, [] {
-//         return std::make_unique<SynthEngine>(<the RtAudio AudioOutput>);
+//         return std::make_unique<SynthEngine>(std::make_unique<RtAudioOutput>());
 //     });
 // Tests pass ManualClock, ManualScheduler (on the same clock), MemoryDefaultsStore and a
 // factory over ManualAudioOutput.

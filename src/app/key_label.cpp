@@ -66,8 +66,9 @@ std::string readableCharacters(const std::string& characters) {
 } // namespace
 
 std::string labelForKeyboardEvent(const KeyEvent& event) {
-    const auto special = std::find_if(specialLabels.begin(), specialLabels.end(),
-                                      [&](const auto& entry) { return entry.first == event.keyCode; });
+    const auto special =
+        std::find_if(specialLabels.begin(), specialLabels.end(),
+                     [&](const auto& entry) { return entry.first == event.keyCode; });
     if (special != specialLabels.end()) {
         return special->second;
     }

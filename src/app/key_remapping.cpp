@@ -45,8 +45,7 @@ bool AppModel::captureKey(const KeyEvent& event) {
         return true;
     }
     const std::int64_t target = *mappingTarget_;
-    AssignResult result =
-        assigning(event.keyCode, labelForKeyboardEvent(event), target, bindings_);
+    AssignResult result = assigning(event.keyCode, labelForKeyboardEvent(event), target, bindings_);
     assign(Property::bindings, bindings_, std::move(result.bindings));
     const std::string name = noteNameFor(target);
     assign(Property::mappingTarget, mappingTarget_, std::optional<std::int64_t>());

@@ -49,7 +49,9 @@ bool AppModel::handleKeyEvent(const KeyEvent& event) {
     return true;
 }
 
-void AppModel::applicationDidResignActive() { stopAllLiveSources(); }
+void AppModel::applicationDidResignActive() {
+    stopAllLiveSources();
+}
 
 void AppModel::startSource(std::int64_t offset, const std::string& sourceID) {
     if (liveSources.contains(sourceID)) {

@@ -17,8 +17,10 @@ namespace tunescrib {
 class Subscription {
 public:
     Subscription() = default;
-    explicit Subscription(std::function<void()> unsubscribe) : unsubscribe(std::move(unsubscribe)) {}
-    Subscription(Subscription&& other) noexcept : unsubscribe(std::exchange(other.unsubscribe, {})) {}
+    explicit Subscription(std::function<void()> unsubscribe)
+        : unsubscribe(std::move(unsubscribe)) {}
+    Subscription(Subscription&& other) noexcept
+        : unsubscribe(std::exchange(other.unsubscribe, {})) {}
     Subscription& operator=(Subscription&& other) noexcept {
         if (this != &other) {
             reset();

@@ -59,8 +59,9 @@ void AppModel::finishPendingRecording(const std::string& sourceID) {
 
 std::vector<RecordedNote> AppModel::sortedRecordedNotes() const {
     std::vector<RecordedNote> notes = recordedNotes_;
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const RecordedNote& a, const RecordedNote& b) { return a.start < b.start; });
+    std::stable_sort(notes.begin(), notes.end(), [](const RecordedNote& a, const RecordedNote& b) {
+        return a.start < b.start;
+    });
     return notes;
 }
 

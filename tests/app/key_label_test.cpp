@@ -42,9 +42,9 @@ TEST(LabelForKeyboardEvent, UsesFixedLabelsThenTheTrimmedUpperCasedText) {
         {99, "\U000F0000\x01", "KEY 99"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(labelForKeyboardEvent(KeyEvent{KeyEventType::keyDown, 0, c.code, false,
-                                                 c.characters}),
-                  c.label)
+        EXPECT_EQ(
+            labelForKeyboardEvent(KeyEvent{KeyEventType::keyDown, 0, c.code, false, c.characters}),
+            c.label)
             << c.code << " " << c.characters.value_or("(none)");
     }
 }
@@ -63,9 +63,9 @@ TEST(LabelForKeyboardEvent, CutsEightCharactersNeverInsideOneAndAlwaysGivesValid
         std::string label;
     };
     const Case cases[] = {
-        {repeated("e\u0301", 9), repeated("E\u0301", 8)}, // with a combining accent
-        {repeated("🇯🇵", 9), repeated("🇯🇵", 8)},        // flags: pairs of code points
-        {repeated("👍🏽", 9), repeated("👍🏽", 8)},        // with a skin tone
+        {repeated("e\u0301", 9), repeated("E\u0301", 8)},   // with a combining accent
+        {repeated("🇯🇵", 9), repeated("🇯🇵", 8)},             // flags: pairs of code points
+        {repeated("👍🏽", 9), repeated("👍🏽", 8)}, // with a skin tone
         {"日本語のキーボードです", "日本語のキーボー"},
         // Invalid bytes become U+FFFD, so that the label can always be stored.
         {"\xff"
@@ -75,8 +75,9 @@ TEST(LabelForKeyboardEvent, CutsEightCharactersNeverInsideOneAndAlwaysGivesValid
         {"\xe3\x81", "\xEF\xBF\xBD"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(labelForKeyboardEvent(KeyEvent{KeyEventType::keyDown, 0, 12, false, c.characters}),
-                  c.label)
+        EXPECT_EQ(
+            labelForKeyboardEvent(KeyEvent{KeyEventType::keyDown, 0, 12, false, c.characters}),
+            c.label)
             << c.characters;
     }
 }

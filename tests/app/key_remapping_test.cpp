@@ -38,9 +38,17 @@ TEST_F(KeyRemapping, ACapturedKeyIsAssignedSwappedOrRelabelled) {
         std::vector<std::pair<std::int64_t, KeyBinding>> expected;
     };
     const Case cases[] = {
-        {"key of another note", 13, "w", 0, "C4 と別のキーを入れ替えました",
+        {"key of another note",
+         13,
+         "w",
+         0,
+         "C4 と別のキーを入れ替えました",
          {{0, {13, "W"}}, {1, {0, "A"}}}},
-        {"owner above or below", 0, "a", 1, "C♯4 と別のキーを入れ替えました",
+        {"owner above or below",
+         0,
+         "a",
+         1,
+         "C♯4 と別のキーを入れ替えました",
          {{1, {0, "A"}}, {0, {13, "W"}}}},
         {"free key", 12, "q", 0, "C4 のキーを変更しました", {{0, {12, "Q"}}}},
         {"its own key", 0, "ä", 0, "C4 のキーを変更しました", {{0, {0, "Ä"}}}},

@@ -39,13 +39,12 @@ TEST_F(LivePerformance, OnlyControlAltAndSuperRefuseAKeyDown) {
         std::uint64_t flags;
         bool plays;
     };
-    for (const auto& c : {Case{"none", 0, true}, Case{"Shift", modifier::shift, true},
-                          Case{"Caps Lock", modifier::capsLock, true},
-                          Case{"keypad", modifier::numericPad, true},
-                          Case{"Control", modifier::control, false},
-                          Case{"Alt", modifier::option, false},
-                          Case{"Super", modifier::command, false},
-                          Case{"Shift+Control", modifier::shift | modifier::control, false}}) {
+    for (const auto& c :
+         {Case{"none", 0, true}, Case{"Shift", modifier::shift, true},
+          Case{"Caps Lock", modifier::capsLock, true}, Case{"keypad", modifier::numericPad, true},
+          Case{"Control", modifier::control, false}, Case{"Alt", modifier::option, false},
+          Case{"Super", modifier::command, false},
+          Case{"Shift+Control", modifier::shift | modifier::control, false}}) {
         EXPECT_EQ(m().handleKeyEvent(keyDown(1, c.flags)), c.plays) << c.what;
         EXPECT_EQ(m().isActive(2), c.plays) << c.what;
         m().handleKeyEvent(keyUp(1));
@@ -62,8 +61,8 @@ TEST_F(LivePerformance, UnmappedAndModifierKeysAreNotPlayed) {
 }
 
 TEST_F(LivePerformance, AKeyUpStopsItsNoteWhateverModifiersAreHeld) {
-    for (const std::uint64_t flags : {modifier::control, modifier::option, modifier::command,
-                                      modifier::shift}) {
+    for (const std::uint64_t flags :
+         {modifier::control, modifier::option, modifier::command, modifier::shift}) {
         ASSERT_TRUE(m().handleKeyEvent(keyDown(0)));
         EXPECT_TRUE(m().handleKeyEvent(keyUp(0, flags))) << flags;
         EXPECT_THAT(heldVoices(), IsEmpty()) << flags;

@@ -129,12 +129,14 @@ private:
     }
 
     // Mostly a few neighbouring notes, so that sources often share one.
-    std::size_t randomOffset() { return static_cast<std::size_t>(pick(0, 2) ? pick(0, 2) : pick(0, 19)); }
+    std::size_t randomOffset() {
+        return static_cast<std::size_t>(pick(0, 2) ? pick(0, 2) : pick(0, 19));
+    }
 
     std::uint64_t randomModifiers() {
-        static constexpr std::uint64_t choices[] = {
-            modifier::shift,   modifier::capsLock, modifier::numericPad,
-            modifier::control, modifier::option,   modifier::command};
+        static constexpr std::uint64_t choices[] = {modifier::shift,      modifier::capsLock,
+                                                    modifier::numericPad, modifier::control,
+                                                    modifier::option,     modifier::command};
         std::uint64_t flags = 0;
         while (pick(0, 3) == 0) {
             flags |= choices[pick(0, std::size(choices) - 1)];
@@ -162,7 +164,8 @@ private:
             {1, "stop recording", [&] { m.stopRecording(); }},
             {1, "clear", [&] { m.clearRecording(); }},
             // Mostly waiting for a playback to end before starting the next.
-            {5, "play", [&] {
+            {5, "play",
+             [&] {
                  if (!m.isPlaying() || pick(0, 3) == 0) {
                      m.playRecording();
                  }
@@ -218,8 +221,8 @@ TEST(NoStuckNotes, TenThousandRandomEventsLeaveNothingSounding) {
             for (const auto& event : recent) {
                 history << "\n  " << event;
             }
-            FAIL() << result.message() << " after event " << i << ", the last ones:"
-                   << history.str();
+            FAIL() << result.message() << " after event " << i
+                   << ", the last ones:" << history.str();
         }
     }
     session.releaseEverything();

@@ -60,9 +60,9 @@ TEST_F(Settings, TranspositionShiftsTheTakeAndTheLastNote) {
         std::int64_t result;
         const char* notice;
     };
-    for (const auto& c : {Case{10, 10, "半音移動 +10"}, Case{20, 12, "半音移動 +12"},
-                          Case{1, 1, "半音移動 +1"}, Case{0, 0, "半音移動 0"},
-                          Case{-3, -3, "半音移動 -3"}, Case{-50, -12, "半音移動 -12"}}) {
+    for (const auto& c :
+         {Case{10, 10, "半音移動 +10"}, Case{20, 12, "半音移動 +12"}, Case{1, 1, "半音移動 +1"},
+          Case{0, 0, "半音移動 0"}, Case{-3, -3, "半音移動 -3"}, Case{-50, -12, "半音移動 -12"}}) {
         m().changeTransposition(c.request);
         EXPECT_EQ(m().transposition(), c.result);
         EXPECT_EQ(m().notice(), c.notice);
@@ -163,7 +163,8 @@ TEST_F(StoredPreferences, OnlyAnAcceptableDocumentIsAppliedAndLoadingNeverWrites
         {"octave 7", replaced(good, "\"baseOctave\":6", "\"baseOctave\":7"), false},
         {"transposition -13", replaced(good, "\"transposition\":-12", "\"transposition\":-13"),
          false},
-        {"transposition 13", replaced(good, "\"transposition\":-12", "\"transposition\":13"), false},
+        {"transposition 13", replaced(good, "\"transposition\":-12", "\"transposition\":13"),
+         false},
         {"capital timbre", replaced(good, "\"sine\"", "\"Sine\""), false},
         {"repeated key code", *encodePreferences(duplicated), false},
         {"19 bindings", *encodePreferences(shortList), false},
@@ -178,8 +179,8 @@ TEST_F(StoredPreferences, OnlyAnAcceptableDocumentIsAppliedAndLoadingNeverWrites
             f.store.entries[key] = *c.document;
         }
         f.start();
-        const AppPreferences expected = c.applied ? readStoredPreferences(*c.document).value()
-                                                  : AppPreferences{};
+        const AppPreferences expected =
+            c.applied ? readStoredPreferences(*c.document).value() : AppPreferences{};
         EXPECT_EQ(f.m().bindings(), expected.bindings) << c.what;
         EXPECT_EQ(f.m().baseOctave(), expected.baseOctave) << c.what;
         EXPECT_EQ(f.m().transposition(), expected.transposition) << c.what;

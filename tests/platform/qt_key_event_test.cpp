@@ -17,8 +17,8 @@ TEST(KeyEventFromQt, CarriesKindCodeRepeatAndText) {
     ASSERT_TRUE(down);
     EXPECT_EQ(*down, (KeyEvent{KeyEventType::keyDown, 0, 0, false, "a"}));
 
-    const auto up = keyEventFromQt(
-        qtKey(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier, 25, "w", true));
+    const auto up =
+        keyEventFromQt(qtKey(QEvent::KeyRelease, Qt::Key_W, Qt::NoModifier, 25, "w", true));
     ASSERT_TRUE(up);
     EXPECT_EQ(*up, (KeyEvent{KeyEventType::keyUp, 0, 13, true, "w"}));
 

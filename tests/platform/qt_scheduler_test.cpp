@@ -55,7 +55,7 @@ TEST_F(QtSchedulerTest, CancelledStepsNeverRunAndLateCancelsHitNothingElse) {
     });
     runFor(0.060);
     EXPECT_EQ(ran, (std::vector<std::string>{"early", "first scheduled by a step",
-                                         "second scheduled by a step"}));
+                                             "second scheduled by a step"}));
 }
 
 } // namespace

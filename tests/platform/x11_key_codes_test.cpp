@@ -16,22 +16,53 @@ TEST(VirtualKeyCodeForX11, MapsPhysicalKeysToTheStoredKeyMapCodes) {
         const char* key;
     };
     const Case cases[] = {
-        {38, 0, "A"},           {25, 13, "W"},          {39, 1, "S"},
-        {26, 14, "E"},          {40, 2, "D"},           {41, 3, "F"},
-        {28, 17, "T"},          {42, 5, "G"},           {29, 16, "Y"},
-        {43, 4, "H"},           {30, 32, "U"},          {44, 38, "J"},
-        {45, 40, "K"},          {32, 31, "O"},          {46, 37, "L"},
-        {33, 35, "P"},          {47, 41, "; "},         {48, 39, "JIS :"},
-        {34, 33, "JIS @"},      {51, 42, "JIS ]"},      {9, 53, "Escape"},
-        {36, 36, "Return"},     {23, 48, "Tab"},        {65, 49, "Space"},
-        {22, 51, "Backspace"},  {119, 117, "Delete"},   {111, 126, "Up"},
-        {113, 123, "Left"},     {114, 124, "Right"},    {116, 125, "Down"},
-        {67, 122, "F1"},        {96, 111, "F12"},       {10, 18, "1"},
-        {19, 29, "0"},          {104, 76, "KP Enter"},  {90, 82, "KP 0"},
-        {97, 94, "JIS ろ"},     {132, 93, "JIS ¥"},     {50, 56, "Shift"},
-        {37, 59, "Control"},    {64, 58, "Alt"},        {133, 55, "Super"},
-        {66, 57, "Caps Lock"},  {108, 61, "AltGr"},     {134, 54, "Right Super"},
-        {62, 60, "Right Shift"}, {105, 62, "Right Control"},
+        {38, 0, "A"},
+        {25, 13, "W"},
+        {39, 1, "S"},
+        {26, 14, "E"},
+        {40, 2, "D"},
+        {41, 3, "F"},
+        {28, 17, "T"},
+        {42, 5, "G"},
+        {29, 16, "Y"},
+        {43, 4, "H"},
+        {30, 32, "U"},
+        {44, 38, "J"},
+        {45, 40, "K"},
+        {32, 31, "O"},
+        {46, 37, "L"},
+        {33, 35, "P"},
+        {47, 41, "; "},
+        {48, 39, "JIS :"},
+        {34, 33, "JIS @"},
+        {51, 42, "JIS ]"},
+        {9, 53, "Escape"},
+        {36, 36, "Return"},
+        {23, 48, "Tab"},
+        {65, 49, "Space"},
+        {22, 51, "Backspace"},
+        {119, 117, "Delete"},
+        {111, 126, "Up"},
+        {113, 123, "Left"},
+        {114, 124, "Right"},
+        {116, 125, "Down"},
+        {67, 122, "F1"},
+        {96, 111, "F12"},
+        {10, 18, "1"},
+        {19, 29, "0"},
+        {104, 76, "KP Enter"},
+        {90, 82, "KP 0"},
+        {97, 94, "JIS ろ"},
+        {132, 93, "JIS ¥"},
+        {50, 56, "Shift"},
+        {37, 59, "Control"},
+        {64, 58, "Alt"},
+        {133, 55, "Super"},
+        {66, 57, "Caps Lock"},
+        {108, 61, "AltGr"},
+        {134, 54, "Right Super"},
+        {62, 60, "Right Shift"},
+        {105, 62, "Right Control"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(virtualKeyCodeForX11(c.x11), std::optional<std::uint16_t>(c.code)) << c.key;
@@ -39,8 +70,8 @@ TEST(VirtualKeyCodeForX11, MapsPhysicalKeysToTheStoredKeyMapCodes) {
 }
 
 TEST(VirtualKeyCodeForX11, UnknownAndLockKeysHaveNoCode) {
-    for (const std::uint32_t x11 : {0U, 1U, 8U, 77U /* Num Lock */, 78U /* Scroll Lock */,
-                                    255U, 256U, 0xFFFFFFFFU}) {
+    for (const std::uint32_t x11 :
+         {0U, 1U, 8U, 77U /* Num Lock */, 78U /* Scroll Lock */, 255U, 256U, 0xFFFFFFFFU}) {
         EXPECT_EQ(virtualKeyCodeForX11(x11), std::nullopt) << x11;
     }
 }
