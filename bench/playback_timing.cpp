@@ -1,10 +1,13 @@
 // Plays a 10-second take through the real Qt scheduler and prints how late each note
 // and the end of playback come compared with the take. Run it on an idle machine:
-//     build/bench/playback_timing [repetitions]
+//     build/bench/playback_timing [repetitions] [--sound]
+// With --sound the notes go to the default sound device, so that a recording of it can
+// be checked against the figures; otherwise nothing is heard.
 #include "app/app_model.h"
 #include "platform/defaults_store.h"
 #include "platform/manual_audio_output.h"
 #include "platform/qt_scheduler.h"
+#include "platform/rtaudio_audio_output.h"
 #include "platform/steady_clock.h"
 
 #include <QCoreApplication>
@@ -12,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -80,12 +84,20 @@ Lateness playOnce(AppModel& model, const Clock& clock) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const bool sound = argc > 2 && std::string_view(argv[2]) == "--sound";
     JumpingClock clock;
     QtScheduler scheduler(clock);
     MemoryDefaultsStore store;
-    AppModel model(clock, scheduler, store, [] {
+    AppModel model(clock, scheduler, store, [sound]() -> std::unique_ptr<SynthEngine> {
+        if (sound) {
+            return std::make_unique<SynthEngine>(std::make_unique<RtAudioOutput>());
+        }
         return std::make_unique<SynthEngine>(std::make_unique<ManualAudioOutput>());
     });
+    if (model.audioError()) {
+        std::fprintf(stderr, "no sound: %s\n", model.audioError()->c_str());
+        return 1;
+    }
     recordTake(model, clock);
     std::printf("take: %zu notes, %.3f s; end step due %.3f s after play\n",
                 model.recordedNotes().size(), model.takeDuration(),
