@@ -6,7 +6,9 @@ namespace tunescrib {
 
 ManualAudioOutput::ManualAudioOutput(AudioFormat format) : format(format) {}
 
-AudioFormat ManualAudioOutput::deviceFormat() { return format; }
+AudioFormat ManualAudioOutput::deviceFormat() {
+    return format;
+}
 
 AudioFormat ManualAudioOutput::start(RenderCallback newCallback) {
     if (startFailure) {
@@ -23,15 +25,25 @@ void ManualAudioOutput::stop() {
     callback = nullptr;
 }
 
-bool ManualAudioOutput::isRunning() { return running; }
+bool ManualAudioOutput::isRunning() {
+    return running;
+}
 
-void ManualAudioOutput::setDeviceFormat(AudioFormat newFormat) { format = newFormat; }
+void ManualAudioOutput::setDeviceFormat(AudioFormat newFormat) {
+    format = newFormat;
+}
 
-void ManualAudioOutput::failStarts(std::string message) { startFailure = std::move(message); }
+void ManualAudioOutput::failStarts(std::string message) {
+    startFailure = std::move(message);
+}
 
-void ManualAudioOutput::clearStartFailure() { startFailure.reset(); }
+void ManualAudioOutput::clearStartFailure() {
+    startFailure.reset();
+}
 
-void ManualAudioOutput::simulateDeviceStop() { running = false; }
+void ManualAudioOutput::simulateDeviceStop() {
+    running = false;
+}
 
 std::vector<float> ManualAudioOutput::render(std::int64_t frames, std::uint32_t channels) {
     const std::size_t perFrame = channels == 0 ? 1 : channels;

@@ -1,15 +1,17 @@
 #include "platform/rtaudio_audio_output.h"
 
+#include "platform/pulse_server_probe.h"
+
 #include <RtAudio.h>
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
-#include <cstdarg>
+#include <chrono>
 #include <mutex>
 #include <span>
 #include <utility>
+#include <vector>
 
 namespace tunescrib {
 
@@ -84,11 +86,35 @@ std::optional<DefaultDevice> defaultDevice(RtAudio& audio) {
 }
 
 double preferredRate(const RtAudio::DeviceInfo& info) {
-    return info.preferredSampleRate > 0 ? static_cast<double>(info.preferredSampleRate)
-                                        : 48000.0;
+    return info.preferredSampleRate > 0 ? static_cast<double>(info.preferredSampleRate) : 48000.0;
 }
 
-constexpr std::array<RtAudio::Api, 2> apisInOrder = {RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA};
+// How long a start may wait for the sound server to answer at all.
+constexpr std::chrono::milliseconds serverAnswerLimit{1500};
+
+// The APIs worth trying, in order, and what was said of those left out.
+struct ApiPlan {
+    std::vector<RtAudio::Api> apis;
+    std::string skipped;
+};
+
+ApiPlan planApis() {
+    const PulseServerAnswer answer = askPulseServer(serverAnswerLimit);
+    switch (answer.kind) {
+    case PulseServerAnswer::Kind::answered:
+        return {{RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}, {}};
+    case PulseServerAnswer::Kind::absent:
+        return {{RtAudio::LINUX_ALSA}, "PulseAudio: " + answer.reason};
+    case PulseServerAnswer::Kind::silent:
+        // ALSA's default device would wait on the same server.
+        break;
+    }
+    return {{}, "PulseAudio: " + answer.reason};
+}
+
+void appendFailure(std::string& failures, const std::string& failure) {
+    failures += (failures.empty() ? "" : "; ") + failure;
+}
 
 } // namespace
 
@@ -206,10 +232,12 @@ private:
 
 RtAudioOutput::RtAudioOutput() = default;
 
-RtAudioOutput::~RtAudioOutput() { stop(); }
+RtAudioOutput::~RtAudioOutput() {
+    stop();
+}
 
 AudioFormat RtAudioOutput::deviceFormat() {
-    for (const RtAudio::Api api : apisInOrder) {
+    for (const RtAudio::Api api : planApis().apis) {
         std::atomic<bool> failed{false};
         std::string text;
         RouteErrorsTo route(failed, text);
@@ -231,23 +259,24 @@ AudioFormat RtAudioOutput::deviceFormat() {
 
 AudioFormat RtAudioOutput::start(RenderCallback callback) {
     stream.reset();
-    std::string failures;
-    for (const RtAudio::Api api : apisInOrder) {
+    ApiPlan plan = planApis();
+    std::string failures = std::move(plan.skipped);
+    for (const RtAudio::Api api : plan.apis) {
         try {
             stream = std::make_unique<Stream>(api, callback);
             return stream->format();
         } catch (const AudioStartError& error) {
-            failures += std::string(failures.empty() ? "" : "; ") + apiName(api) + ": " +
-                        error.what();
+            appendFailure(failures, std::string(apiName(api)) + ": " + error.what());
         } catch (const RtAudioError& error) {
-            failures += std::string(failures.empty() ? "" : "; ") + apiName(api) + ": " +
-                        error.getMessage();
+            appendFailure(failures, std::string(apiName(api)) + ": " + error.getMessage());
         }
     }
     throw AudioStartError(failures);
 }
 
-void RtAudioOutput::stop() { stream.reset(); }
+void RtAudioOutput::stop() {
+    stream.reset();
+}
 
 bool RtAudioOutput::isRunning() {
     if (stream && !stream->isRunning()) {

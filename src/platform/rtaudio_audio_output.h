@@ -10,7 +10,9 @@
 namespace tunescrib {
 
 // Plays through the PulseAudio API (a PipeWire pulse server serves it too), or through
-// ALSA's default device when no sound server answers. Interleaved 32-bit float at the
+// ALSA's default device when no sound server runs. A start first asks the server, with a
+// time limit of 1.5 s, whether it answers at all: a frozen server fails the start instead
+// of freezing the caller. Interleaved 32-bit float at the
 // device's own sample rate, in small buffers (two of outputBufferFrames) so that little
 // sound waits between a key and the speaker. RtAudio prints nothing.
 //

@@ -1,10 +1,10 @@
 #include "synth/render_block.h"
 
+#include "synth/soft_clip.h"
 #include "synth/voice_synthesis.h"
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstddef>
 #include <cstring>
 
@@ -14,8 +14,7 @@ namespace {
 
 // Writes n mono frames, starting at frame `first`, to every channel of the buffer,
 // never past the bytes it declares.
-void writeFrames(const AudioBuffer& buffer, std::int64_t first, const float* mono,
-                 std::int64_t n) {
+void writeFrames(const AudioBuffer& buffer, std::int64_t first, const float* mono, std::int64_t n) {
     if (buffer.data == nullptr) {
         return;
     }
@@ -42,8 +41,8 @@ bool hasFaded(const SynthVoice& voice) {
 
 } // namespace
 
-void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers,
-                 std::int64_t frameCount, float outputVolume) {
+void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers, std::int64_t frameCount,
+                 float outputVolume) {
     for (const AudioBuffer& buffer : buffers) {
         if (buffer.data != nullptr) {
             std::memset(buffer.data, 0, buffer.byteSize);
@@ -65,9 +64,7 @@ void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers,
                 synthesizeVoice(slot.voice, sampleRate, mix.data(), n);
             }
         }
-        for (std::int64_t i = 0; i < n; ++i) {
-            mix[i] = outputVolume * std::tanh(0.9f * mix[i]);
-        }
+        softClip(mix.data(), n, outputVolume);
         for (const AudioBuffer& buffer : buffers) {
             writeFrames(buffer, first, mix.data(), n);
         }

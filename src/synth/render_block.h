@@ -18,7 +18,7 @@ inline constexpr float mainOutputVolume = 0.82f;
 // older than maxVoiceAge, and writes outputVolume * tanh(0.9 x) of the mix. A buffer
 // without data is skipped; a buffer with fewer bytes than frameCount frames is written
 // only as far as it declares. Neither allocates nor frees.
-void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers,
-                 std::int64_t frameCount, float outputVolume);
+void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers, std::int64_t frameCount,
+                 float outputVolume);
 
 } // namespace tunescrib

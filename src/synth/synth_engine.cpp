@@ -42,7 +42,9 @@ SynthEngine::SynthEngine(std::unique_ptr<AudioOutput> output)
     startOutput();
 }
 
-SynthEngine::~SynthEngine() { output->stop(); }
+SynthEngine::~SynthEngine() {
+    output->stop();
+}
 
 void SynthEngine::startOutput() {
     AudioFormat running;
@@ -92,8 +94,7 @@ void SynthEngine::allNotesOff(bool immediate) {
     }
     for (VoiceSlot& slot : renderState->voices.slots()) {
         if (slot.active) {
-            release(slot.voice, allNotesOffReleaseTime(slot.voice.mode),
-                    renderState->sampleRate);
+            release(slot.voice, allNotesOffReleaseTime(slot.voice.mode), renderState->sampleRate);
         }
     }
 }

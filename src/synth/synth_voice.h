@@ -12,9 +12,9 @@ namespace tunescrib {
 struct SynthVoice {
     std::int64_t midi = 0;
     SoundMode mode = SoundMode::piano;
-    double phase = 0.0;             // radians, kept in [0, 2pi)
-    double age = 0.0;               // seconds rendered so far
-    double releaseGain = 1.0;       // 1 while held, falls geometrically once released
+    double phase = 0.0;              // radians, kept in [0, 2pi)
+    double age = 0.0;                // seconds rendered so far
+    double releaseGain = 1.0;        // 1 while held, falls geometrically once released
     double releaseCoefficient = 1.0; // per-frame factor of releaseGain while releasing
     bool isReleasing = false;
 };
@@ -26,7 +26,9 @@ inline constexpr double retireGain = 0.0005;
 inline constexpr double maxVoiceAge = 18.0;
 
 // Seconds of the linear attack ramp.
-constexpr double attackTime(SoundMode mode) { return mode == SoundMode::piano ? 0.004 : 0.006; }
+constexpr double attackTime(SoundMode mode) {
+    return mode == SoundMode::piano ? 0.004 : 0.006;
+}
 
 // Seconds in which releaseGain falls by the factor e: after noteOff, and after allNotesOff.
 constexpr double noteOffReleaseTime(SoundMode mode) {

@@ -2,7 +2,6 @@
 
 #include "model/pitch.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace tunescrib {
@@ -36,6 +35,12 @@ struct Oscillator {
         s = nextS;
     }
 };
+
+// min(age / attack, 1), without the division once the attack is over (age >= attack
+// gives a quotient of at least 1, so the result is the same).
+double attackRamp(double age, double attack) {
+    return age < attack ? age / attack : 1.0;
+}
 
 double pianoWave(double s1, double c1) {
     const double s2 = 2.0 * s1 * c1;
@@ -75,7 +80,7 @@ void synthesizePiano(SynthVoice& voice, const Advance& step, float* mix, std::in
     const double slowStep = std::exp(-0.1 * step.dt);
     const double fastStep = std::exp(-2.7 * step.dt);
     for (std::int64_t i = 0; i < frames; ++i) {
-        const double ramp = std::min(age / attack, 1.0);
+        const double ramp = attackRamp(age, attack);
         const double level = slowDecay * (0.3 + 0.7 * fastDecay) * (0.21 * ramp);
         mix[i] += static_cast<float>(gain * (level * pianoWave(osc.s, osc.c)));
         step(phase, age, gain);
@@ -95,7 +100,7 @@ void synthesizeSine(SynthVoice& voice, const Advance& step, float* mix, std::int
     double gain = voice.releaseGain;
     Oscillator osc(phase, step.increment);
     for (std::int64_t i = 0; i < frames; ++i) {
-        const double level = 0.15 * std::min(age / attack, 1.0);
+        const double level = 0.15 * attackRamp(age, attack);
         mix[i] += static_cast<float>(gain * (level * osc.s));
         step(phase, age, gain);
         osc.advance();

@@ -29,13 +29,13 @@ TEST(SynthConcurrency, NotesChangeWhileAnotherThreadRenders) {
                            samples.data()};
         for (int block = 0; block < 100000; ++block) {
             output.renderInto(std::span(&buffer, 1), 64);
-            soundingBlocks += std::any_of(samples.begin(), samples.end(),
-                                          [](float s) { return s != 0.0f; });
+            soundingBlocks +=
+                std::any_of(samples.begin(), samples.end(), [](float s) { return s != 0.0f; });
         }
         rendering = false;
     });
 
-    const std::array<std::string, 6> sources = {"keyboard:0",  "keyboard:1", "pointer:3",
+    const std::array<std::string, 6> sources = {"keyboard:0", "keyboard:1", "pointer:3",
                                                 "pointer:12", "playback:A", "playback:B"};
     for (int step = 0; rendering; ++step) {
         const std::string& id = sources[step % sources.size()];

@@ -32,18 +32,23 @@ public:
     [[nodiscard]] std::size_t voiceCount() const { return voices.size(); }
 
     // Writes `frames` frames to an interleaved buffer of `channels` (at least 1) channels:
-    // volume * tanh(0.9 * sum of the voices), the same in every channel.
+    // volume * tanh(0.9 * sum of the voices), the same in every channel. Voices are added
+    // one after the other, each computing its frequency once per call.
     void render(float* out, std::uint32_t channels, std::int64_t frames, float volume = 1.0f) {
-        const std::uint32_t c = std::max<std::uint32_t>(channels, 1);
-        for (std::int64_t i = 0; i < frames; ++i) {
-            float mix = 0.0f;
-            for (auto& [id, voice] : voices) {
-                mix += voice.next(sampleRate);
+        const std::size_t c = std::max<std::uint32_t>(channels, 1);
+        const std::size_t samples = static_cast<std::size_t>(frames) * c;
+        std::fill(out, out + samples, 0.0f);
+        for (auto& [id, voice] : voices) {
+            const double increment = voice.frequency() * 6.283185307179586 / sampleRate;
+            for (std::int64_t i = 0; i < frames; ++i) {
+                const float sample = voice.next(increment, 1.0 / sampleRate);
+                for (std::size_t k = 0; k < c; ++k) {
+                    out[static_cast<std::size_t>(i) * c + k] += sample;
+                }
             }
-            const float sample = volume * std::tanh(0.9f * mix);
-            for (std::uint32_t k = 0; k < c; ++k) {
-                out[i * c + k] = sample;
-            }
+        }
+        for (std::size_t j = 0; j < samples; ++j) {
+            out[j] = volume * std::tanh(0.9f * out[j]);
         }
         std::erase_if(voices, [](const auto& entry) { return entry.second.faded(); });
     }
@@ -58,9 +63,12 @@ private:
         double coefficient = 1.0;
         bool releasing = false;
 
-        float next(double sr) {
+        [[nodiscard]] double frequency() const {
+            return 440.0 * std::pow(2.0, static_cast<double>(midi - 69) / 12.0);
+        }
+
+        float next(double increment, double dt) {
             constexpr double twoPi = 6.283185307179586;
-            const double frequency = 440.0 * std::pow(2.0, static_cast<double>(midi - 69) / 12.0);
             double level = 0.0;
             double wave = 0.0;
             if (mode == SoundMode::sine) {
@@ -68,18 +76,17 @@ private:
                 wave = std::sin(phase);
             } else {
                 const double attack = std::min(age / 0.004, 1.0);
-                level = std::exp(-0.1 * age) * (0.3 + 0.7 * std::exp(-2.7 * age)) *
-                        (0.21 * attack);
+                level = std::exp(-0.1 * age) * (0.3 + 0.7 * std::exp(-2.7 * age)) * (0.21 * attack);
                 wave = (std::sin(phase) + 0.34 * std::sin(2.0 * phase + 0.015) +
                         0.14 * std::sin(3.0 * phase) + 0.07 * std::sin(4.0 * phase - 0.02)) /
                        1.55;
             }
             const auto sample = static_cast<float>(gain * (level * wave));
-            phase += frequency * twoPi / sr;
+            phase += increment;
             if (phase >= twoPi) {
                 phase = std::fmod(phase, twoPi);
             }
-            age += 1.0 / sr;
+            age += dt;
             if (releasing) {
                 gain *= coefficient;
             }

@@ -39,14 +39,13 @@ TEST_P(OneVoice, MatchesTheReferenceFromAttackThroughRelease) {
     EXPECT_EQ(rig.reference.voiceCount(), 0U);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Timbres, OneVoice,
-    ::testing::Values(NoteCase{"piano_c4", SoundMode::piano, 60, 256},
-                      NoteCase{"sine_a4", SoundMode::sine, 69, 256},
-                      NoteCase{"piano_lowest", SoundMode::piano, 24, 100},
-                      NoteCase{"sine_highest", SoundMode::sine, 115, 1000},
-                      NoteCase{"piano_highest", SoundMode::piano, 115, 37}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Timbres, OneVoice,
+                         ::testing::Values(NoteCase{"piano_c4", SoundMode::piano, 60, 256},
+                                           NoteCase{"sine_a4", SoundMode::sine, 69, 256},
+                                           NoteCase{"piano_lowest", SoundMode::piano, 24, 100},
+                                           NoteCase{"sine_highest", SoundMode::sine, 115, 1000},
+                                           NoteCase{"piano_highest", SoundMode::piano, 115, 37}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Render, SeveralVoicesSumBeforeTheClip) {
     SynthRig rig;
@@ -112,9 +111,8 @@ TEST(Render, AHeldNoteStopsAbruptlyOnceOlderThanEighteenSeconds) {
     EXPECT_GE(blocks, 180);
     EXPECT_LE(blocks, 181);
     // The last period of its last block still at full level.
-    const float lastPeak = std::abs(*std::max_element(last.end() - 110, last.end(), [](float a, float b) {
-        return std::abs(a) < std::abs(b);
-    }));
+    const float lastPeak = std::abs(*std::max_element(
+        last.end() - 110, last.end(), [](float a, float b) { return std::abs(a) < std::abs(b); }));
     EXPECT_NEAR(lastPeak, mainOutputVolume * std::tanh(0.9f * 0.15f), 1e-3);
     const std::vector<float> after = rig.output->render(block, 1);
     EXPECT_TRUE(std::all_of(after.begin(), after.end(), [](float s) { return s == 0.0f; }));
@@ -200,7 +198,8 @@ TEST_P(Layout, EveryChannelOfEveryBufferCarriesTheSameSample) {
         const std::size_t declared = layout.hasData[b] ? buffers[b].byteSize / sizeof(float) : 0;
         for (std::size_t k = 0; k < storage[b].size(); ++k) {
             if (k < declared) {
-                ASSERT_NEAR(storage[b][k], expected[k / c], 1e-6) << "buffer " << b << " slot " << k;
+                ASSERT_NEAR(storage[b][k], expected[k / c], 1e-6)
+                    << "buffer " << b << " slot " << k;
             } else {
                 ASSERT_EQ(storage[b][k], untouched) << "buffer " << b << " slot " << k;
             }
@@ -210,16 +209,15 @@ TEST_P(Layout, EveryChannelOfEveryBufferCarriesTheSameSample) {
 
 INSTANTIATE_TEST_SUITE_P(
     Buffers, Layout,
-    ::testing::Values(
-        LayoutCase{"mono", {1}, {true}, 256},
-        LayoutCase{"interleaved_stereo", {2}, {true}, 256},
-        LayoutCase{"two_mono_buffers", {1, 1}, {true, true}, 256},
-        LayoutCase{"six_channels", {6}, {true}, 300},
-        LayoutCase{"zero_channels_as_one", {0}, {true}, 128},
-        LayoutCase{"an_absent_data_area", {1, 1, 2}, {true, false, true}, 256},
-        LayoutCase{"zero_frames", {2}, {true}, 0},
-        LayoutCase{"fewer_bytes_than_frames", {2}, {true}, 256, 40},
-        LayoutCase{"part_of_a_frame", {2}, {true}, 256, 4}),
+    ::testing::Values(LayoutCase{"mono", {1}, {true}, 256},
+                      LayoutCase{"interleaved_stereo", {2}, {true}, 256},
+                      LayoutCase{"two_mono_buffers", {1, 1}, {true, true}, 256},
+                      LayoutCase{"six_channels", {6}, {true}, 300},
+                      LayoutCase{"zero_channels_as_one", {0}, {true}, 128},
+                      LayoutCase{"an_absent_data_area", {1, 1, 2}, {true, false, true}, 256},
+                      LayoutCase{"zero_frames", {2}, {true}, 0},
+                      LayoutCase{"fewer_bytes_than_frames", {2}, {true}, 256, 40},
+                      LayoutCase{"part_of_a_frame", {2}, {true}, 256, 4}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Render, AFramelessCallChangesNoVoice) {

@@ -135,8 +135,8 @@ TEST(SynthEngine, NoteOffAfterAllNotesOffRestoresTheSingleNoteRelease) {
 TEST(SynthEngine, ManyVoicesAtOnceHaveNoLimit) {
     SynthRig rig;
     for (int i = 0; i < 150; ++i) {
-        rig.noteOn("playback:" + std::to_string(i) + "-0000-0000-0000-000000000000",
-                   40 + i % 50, i % 2 ? SoundMode::piano : SoundMode::sine);
+        rig.noteOn("playback:" + std::to_string(i) + "-0000-0000-0000-000000000000", 40 + i % 50,
+                   i % 2 ? SoundMode::piano : SoundMode::sine);
     }
     EXPECT_EQ(rig.engine->voices().size(), 150U);
     rig.block(256, 2, 2e-6);

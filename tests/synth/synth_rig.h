@@ -18,7 +18,9 @@
 namespace tunescrib::testing {
 
 // Seconds for the release gain to fall by e, as the engine's operations set them.
-inline double noteOffSeconds(SoundMode mode) { return mode == SoundMode::piano ? 0.16 : 0.07; }
+inline double noteOffSeconds(SoundMode mode) {
+    return mode == SoundMode::piano ? 0.16 : 0.07;
+}
 inline double allNotesOffSeconds(SoundMode mode) {
     return mode == SoundMode::piano ? 0.12 : 0.05;
 }

@@ -9,6 +9,9 @@
 //       $XDG_RUNTIME_DIR/pulse/pid), leaves the output alone for a second, then expects
 //       it to report that it stopped and a new note to fail to start; prints the share of
 //       a core the process used from the kill on.
+//   sound_probe frozen-server
+//       freezes the sound server (SIGSTOP), expects starting the engine to fail within
+//       two seconds instead of waiting on it, then lets the server go on (SIGCONT).
 //   sound_probe no-server
 //       constructing the engine must throw a readable start error.
 //
@@ -85,11 +88,11 @@ double cpuSeconds() {
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-bool killServer() {
+bool signalServer(int signal) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::ifstream pidFile(std::string(runtime != nullptr ? runtime : "") + "/pulse/pid");
     pid_t pid = 0;
-    return pidFile >> pid && pid > 0 && kill(pid, SIGKILL) == 0;
+    return pidFile >> pid && pid > 0 && kill(pid, signal) == 0;
 }
 
 int serverDies() {
@@ -100,7 +103,7 @@ int serverDies() {
     sleepSeconds(0.3);
     const auto killed = Clock::now();
     const double cpuAtKill = cpuSeconds();
-    if (!killServer()) {
+    if (!signalServer(SIGKILL)) {
         std::cout << "could not kill the sound server" << std::endl;
         return 1;
     }
@@ -118,15 +121,32 @@ int serverDies() {
     }
     std::cout << "restart-ms " << millisecondsSince(attempt) << std::endl;
     sleepSeconds(2.0);
-    const double share =
-        (cpuSeconds() - cpuAtKill) / (millisecondsSince(killed) / 1000.0);
+    const double share = (cpuSeconds() - cpuAtKill) / (millisecondsSince(killed) / 1000.0);
     std::cout << "cpu-share-after-kill " << share << std::endl;
     if (running || !restartFailed || share >= 0.02) {
-        std::cout << "expected a stopped output, a failed restart and an idle process"
-                  << std::endl;
+        std::cout << "expected a stopped output, a failed restart and an idle process" << std::endl;
         return 1;
     }
     return 0;
+}
+
+int frozenServer() {
+    if (!signalServer(SIGSTOP)) {
+        std::cout << "could not stop the sound server" << std::endl;
+        return 1;
+    }
+    const auto attempt = Clock::now();
+    bool failed = false;
+    try {
+        SynthEngine engine(std::make_unique<RtAudioOutput>());
+    } catch (const AudioStartError& error) {
+        failed = true;
+        std::cout << "start-error " << error.what() << std::endl;
+    }
+    const double waited = millisecondsSince(attempt);
+    std::cout << "start-ms " << waited << std::endl;
+    signalServer(SIGCONT);
+    return failed && waited < 2000.0 ? 0 : 1;
 }
 
 int noServer() {
@@ -151,10 +171,12 @@ int main(int argc, char** argv) {
         }
     } else if (mode == "server-dies") {
         return serverDies();
+    } else if (mode == "frozen-server") {
+        return frozenServer();
     } else if (mode == "no-server") {
         return noServer();
     }
     std::cerr << "usage: sound_probe play <piano|sine> <midi> <hold> <tail> | "
-                 "server-dies | no-server\n";
+                 "server-dies | frozen-server | no-server\n";
     return 2;
 }

@@ -221,6 +221,11 @@ class SoundFromTheServer(unittest.TestCase):
             output = self.run_probe(server.env, "server-dies")
         self.assertIn("running-after-1s no", output)
 
+    def test_a_frozen_server_fails_the_start_within_two_seconds(self):
+        with PrivateServer() as server:
+            output = self.run_probe(server.env, "frozen-server")
+        self.assertRegex(output, r"start-error \S")
+
     def test_no_server_gives_a_readable_start_error(self):
         with tempfile.TemporaryDirectory(prefix="tunescrib-noserver-") as folder:
             runtime = os.path.join(folder, "runtime")
