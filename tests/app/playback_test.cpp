@@ -120,15 +120,6 @@ TEST_F(Playback, IsRefusedWithoutATakeOrWhileRecording) {
     EXPECT_THAT(m().recordedNotes(), IsEmpty());
 }
 
-TEST_F(Playback, KeepsTheSilenceBeforeTheFirstNote) {
-    recordTake({{0, 1.2, 1.4}});
-    m().playRecording();
-    scheduler.advance(1.19);
-    EXPECT_THAT(heldVoices(), IsEmpty());
-    scheduler.advance(0.01);
-    EXPECT_THAT(heldVoices(), SizeIs(1));
-}
-
 TEST_F(Playback, SoundsTheRecordedPitchAfterAnOctaveChangeAndFollowsTransposition) {
     recordTake({{0, 0.0, 0.5}});
     m().changeOctave(+1);
