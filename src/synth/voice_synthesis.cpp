@@ -53,73 +53,77 @@ double pianoWave(double s1, double c1) {
     return (s1 + 0.34 * partial2 + 0.14 * s3 + 0.07 * partial4) / 1.55;
 }
 
-struct Advance {
-    double increment;
-    double dt;
-    double gainFactor;
+// One voice through one call: its phase, age and release gain advanced frame by frame
+// exactly as they are stored between calls, and the oscillator that follows the phase.
+class VoiceRun {
+public:
+    VoiceRun(SynthVoice& voice, double sampleRate)
+        : voice(voice), increment(frequencyForMidi(voice.midi) * twoPi / sampleRate),
+          dt(1.0 / sampleRate), gainFactor(voice.isReleasing ? voice.releaseCoefficient : 1.0),
+          phase(voice.phase), age(voice.age), gain(voice.releaseGain), osc(phase, increment) {}
 
-    void operator()(double& phase, double& age, double& gain) const {
+    void advance() {
         phase += increment;
         if (phase >= twoPi) {
             phase = std::fmod(phase, twoPi);
         }
         age += dt;
         gain *= gainFactor;
+        osc.advance();
     }
+
+    void store() const {
+        voice.phase = phase;
+        voice.age = age;
+        voice.releaseGain = gain;
+    }
+
+    SynthVoice& voice;
+    const double increment;
+    const double dt;
+    const double gainFactor;
+    double phase;
+    double age;
+    double gain;
+    Oscillator osc;
 };
 
-void synthesizePiano(SynthVoice& voice, const Advance& step, float* mix, std::int64_t frames) {
+void synthesizePiano(VoiceRun& run, float* mix, std::int64_t frames) {
     constexpr double attack = attackTime(SoundMode::piano);
-    double phase = voice.phase;
-    double age = voice.age;
-    double gain = voice.releaseGain;
-    Oscillator osc(phase, step.increment);
     // e^(-0.1 age) and e^(-2.7 age) run as products too, seeded from the exact age.
-    double slowDecay = std::exp(-0.1 * age);
-    double fastDecay = std::exp(-2.7 * age);
-    const double slowStep = std::exp(-0.1 * step.dt);
-    const double fastStep = std::exp(-2.7 * step.dt);
+    double slowDecay = std::exp(-0.1 * run.age);
+    double fastDecay = std::exp(-2.7 * run.age);
+    const double slowStep = std::exp(-0.1 * run.dt);
+    const double fastStep = std::exp(-2.7 * run.dt);
     for (std::int64_t i = 0; i < frames; ++i) {
-        const double ramp = attackRamp(age, attack);
+        const double ramp = attackRamp(run.age, attack);
         const double level = slowDecay * (0.3 + 0.7 * fastDecay) * (0.21 * ramp);
-        mix[i] += static_cast<float>(gain * (level * pianoWave(osc.s, osc.c)));
-        step(phase, age, gain);
-        osc.advance();
+        mix[i] += static_cast<float>(run.gain * (level * pianoWave(run.osc.s, run.osc.c)));
+        run.advance();
         slowDecay *= slowStep;
         fastDecay *= fastStep;
     }
-    voice.phase = phase;
-    voice.age = age;
-    voice.releaseGain = gain;
 }
 
-void synthesizeSine(SynthVoice& voice, const Advance& step, float* mix, std::int64_t frames) {
+void synthesizeSine(VoiceRun& run, float* mix, std::int64_t frames) {
     constexpr double attack = attackTime(SoundMode::sine);
-    double phase = voice.phase;
-    double age = voice.age;
-    double gain = voice.releaseGain;
-    Oscillator osc(phase, step.increment);
     for (std::int64_t i = 0; i < frames; ++i) {
-        const double level = 0.15 * attackRamp(age, attack);
-        mix[i] += static_cast<float>(gain * (level * osc.s));
-        step(phase, age, gain);
-        osc.advance();
+        const double level = 0.15 * attackRamp(run.age, attack);
+        mix[i] += static_cast<float>(run.gain * (level * run.osc.s));
+        run.advance();
     }
-    voice.phase = phase;
-    voice.age = age;
-    voice.releaseGain = gain;
 }
 
 } // namespace
 
 void synthesizeVoice(SynthVoice& voice, double sampleRate, float* mix, std::int64_t frames) {
-    const Advance step{frequencyForMidi(voice.midi) * twoPi / sampleRate, 1.0 / sampleRate,
-                       voice.isReleasing ? voice.releaseCoefficient : 1.0};
+    VoiceRun run(voice, sampleRate);
     if (voice.mode == SoundMode::piano) {
-        synthesizePiano(voice, step, mix, frames);
+        synthesizePiano(run, mix, frames);
     } else {
-        synthesizeSine(voice, step, mix, frames);
+        synthesizeSine(run, mix, frames);
     }
+    run.store();
 }
 
 } // namespace tunescrib
