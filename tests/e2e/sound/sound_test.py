@@ -148,17 +148,36 @@ class Recorder:
 
 class SoundFromTheServer(unittest.TestCase):
 
-    def run_probe(self, env, *args, timeout=30):
-        result = subprocess.run([PROBE, *args], env=env, capture_output=True, text=True,
-                                timeout=timeout)
-        print(result.stdout, end="")
-        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
-        self.assertEqual(result.stderr, "", "nothing is printed on a normal run")
-        return result.stdout
+    def run_probe(self, env, *args, while_running=None, timeout=30):
+        probe = subprocess.Popen([PROBE, *args], env=env, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True)
+        try:
+            if while_running:
+                while_running()
+            stdout, stderr = probe.communicate(timeout=timeout)
+        finally:
+            if probe.poll() is None:
+                probe.kill()
+                probe.wait()
+        print(stdout, end="")
+        self.assertEqual(probe.returncode, 0, stdout + stderr)
+        self.assertEqual(stderr, "", "nothing is printed on a normal run")
+        return stdout
+
+    def check_buffering(self, env):
+        """The server's own measure of the sound waiting in our stream's buffer."""
+        time.sleep(0.6)
+        listing = subprocess.run(["pactl", "list", "sink-inputs"], env=env,
+                                 capture_output=True, text=True, check=True).stdout
+        match = re.search(r"Buffer Latency: (\d+) usec", listing)
+        self.assertIsNotNone(match, listing)
+        print(f"buffering measured by the server: {int(match.group(1)) / 1000:.1f} ms")
+        self.assertLess(int(match.group(1)), 10000)
 
     def record_note(self, path, mode, midi, hold, tail):
         with PrivateServer() as server, Recorder(server.env, path):
-            self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail))
+            self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail),
+                           while_running=lambda: self.check_buffering(server.env))
             time.sleep(0.2)
         samples = read_samples(path)
         onset = int(numpy.argmax(numpy.abs(samples) > 1e-4))
