@@ -128,14 +128,6 @@ TEST(Render, ImmediateCutIsSilentFromTheNextBlock) {
     EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float s) { return s == 0.0f; }));
 }
 
-TEST(Render, WithNoVoicesTheOutputIsExactZeros) {
-    SynthRig rig;
-    std::vector<float> samples(512, 0.5f);
-    AudioBuffer buffer{2, 512 * sizeof(float), samples.data()};
-    rig.output->renderInto(std::span(&buffer, 1), 256);
-    EXPECT_TRUE(std::all_of(samples.begin(), samples.end(), [](float s) { return s == 0.0f; }));
-}
-
 TEST(Render, ThePhaseStaysInItsRangeForAnyIncrement) {
     SynthRenderState state;
     for (const std::int64_t midi : {0, 24, 69, 115, 135}) {

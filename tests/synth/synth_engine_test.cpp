@@ -47,16 +47,6 @@ TEST(SynthEngine, AStartFailureReachesTheCallerUnchanged) {
         AudioStartError);
 }
 
-TEST(SynthEngine, RendersAtTheRateTheStreamRunsAt) {
-    for (const double rate : {44100.0, 96000.0}) {
-        SynthRig rig({rate, 2});
-        rig.noteOn("n", 69, SoundMode::piano);
-        rig.block(2000);
-        rig.noteOff("n"); // the release coefficient depends on the rate too
-        rig.block(20000);
-    }
-}
-
 TEST(SynthEngine, AStoppedDeviceRestartsOnTheNextNoteAtItsNewRate) {
     SynthRig rig({48000.0, 2});
     rig.noteOn("a", 60, SoundMode::sine);
@@ -70,6 +60,8 @@ TEST(SynthEngine, AStoppedDeviceRestartsOnTheNextNoteAtItsNewRate) {
     rig.noteOn("b", 69, SoundMode::sine);
     EXPECT_EQ(rig.output->startCount(), 2);
     rig.block(4410);
+    rig.noteOff("b"); // the release coefficient follows the new rate too
+    rig.block(20000);
 }
 
 TEST(SynthEngine, AFailedRestartAddsNoVoiceButReleasesStillWork) {
