@@ -48,6 +48,10 @@ class Session:
                         XDG_CONFIG_HOME=self.config_home)
         os.makedirs(self.env["HOME"])
         os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
+        # A client must never start a stray server of its own after a test kills ours.
+        self.env["PULSE_CLIENTCONFIG"] = os.path.join(self.dir, "client.conf")
+        with open(self.env["PULSE_CLIENTCONFIG"], "w") as f:
+            f.write("autospawn = no\n")
 
     # -- lifetime -------------------------------------------------------------------------
 
