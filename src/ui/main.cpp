@@ -1,16 +1,54 @@
-#include <QCommandLineParser>
-#include <QCoreApplication>
+// Tunescrib's entry point: the command line, then the one model and the one window.
+
+#include "app/app_model.h"
+#include "platform/qsettings_defaults_store.h"
+#include "platform/qt_scheduler.h"
+#include "platform/rtaudio_audio_output.h"
+#include "platform/steady_clock.h"
+#include "synth/synth_engine.h"
+#include "ui/command_line.h"
+#include "ui/main_window.h"
+#include "ui/view_fonts.h"
+
+#include <QGuiApplication>
+#include <QQuickWindow>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+Q_IMPORT_QML_PLUGIN(TunescribPlugin)
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tunescrib"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TUNESCRIB_VERSION));
+    if (const auto status = tunescrib::handleCommandLine(argc, argv)) {
+        return *status;
+    }
+    if (const auto reason =
+            tunescrib::missingDisplayReason(QProcessEnvironment::systemEnvironment())) {
+        std::fprintf(stderr, "tunescrib: %s\n", qPrintable(*reason));
+        return EXIT_FAILURE;
+    }
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Melody scratchpad: play the two letter rows of the keyboard."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
-    return 0;
+    const auto restoreMessages = tunescrib::exitCleanlyOnPlatformFailure();
+    QGuiApplication application(argc, argv);
+    restoreMessages();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tunescrib"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tunescrib"));
+    tunescrib::installApplicationFont();
+
+    tunescrib::SteadyClock clock;
+    tunescrib::QtScheduler scheduler(clock);
+    tunescrib::QSettingsDefaultsStore store;
+    tunescrib::AppModel model(clock, scheduler, store, [] {
+        return std::make_unique<tunescrib::SynthEngine>(
+            std::make_unique<tunescrib::RtAudioOutput>());
+    });
+    tunescrib::MainWindow window(model);
+    if (window.window() == nullptr) {
+        return EXIT_FAILURE;
+    }
+    return QGuiApplication::exec();
 }

@@ -1,0 +1,274 @@
+#include "ui/app_model_qml.h"
+
+#include "ui/readout_text.h"
+
+#include <QJSEngine>
+#include <QVariantMap>
+
+namespace tunescrib {
+
+namespace {
+
+// QML singletons are made by the engine through create(); the facade is made before
+// the engine by the composition, which owns it.
+AppModelQml* currentInstance = nullptr;
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+AppModelQml::AppModelQml(AppModel& model, QObject* parent)
+    : QObject(parent), model(model),
+      subscription(model.subscribe([this](Property property) { published(property); })) {
+    currentInstance = this;
+}
+
+AppModelQml::~AppModelQml() {
+    if (currentInstance == this) {
+        currentInstance = nullptr;
+    }
+}
+
+AppModelQml* AppModelQml::create(QQmlEngine*, QJSEngine*) {
+    QJSEngine::setObjectOwnership(currentInstance, QJSEngine::CppOwnership);
+    return currentInstance;
+}
+
+void AppModelQml::published(Property property) {
+    switch (property) {
+    case Property::baseOctave:
+        emit baseOctaveChanged();
+        emit noteNamesChanged();
+        emit keyActiveChanged();
+        break;
+    case Property::transposition:
+        emit transpositionChanged();
+        emit noteNamesChanged();
+        emit keyActiveChanged();
+        break;
+    case Property::soundMode:
+        emit soundModeChanged();
+        break;
+    case Property::bindings:
+        emit bindingsChanged();
+        break;
+    case Property::activeMidis:
+        emit keyActiveChanged();
+        break;
+    case Property::lastMidi:
+        emit currentNoteChanged();
+        break;
+    case Property::recordedNotes:
+        emit recordedNotesChanged();
+        break;
+    case Property::isRecording:
+        emit isRecordingChanged();
+        break;
+    case Property::isPlaying:
+        emit isPlayingChanged();
+        break;
+    case Property::mappingOpen:
+        emit mappingOpenChanged();
+        break;
+    case Property::mappingTarget:
+        emit mappingTargetChanged();
+        break;
+    case Property::notice:
+        emit noticeChanged();
+        break;
+    case Property::audioError:
+        emit audioErrorChanged();
+        break;
+    }
+}
+
+int AppModelQml::baseOctave() const {
+    return static_cast<int>(model.baseOctave());
+}
+
+int AppModelQml::transposition() const {
+    return static_cast<int>(model.transposition());
+}
+
+QString AppModelQml::transpositionText() const {
+    return fromUtf8(signedText(model.transposition()));
+}
+
+QString AppModelQml::soundMode() const {
+    return fromUtf8(rawValue(model.soundMode()));
+}
+
+QVariantList AppModelQml::soundModes() {
+    QVariantList modes;
+    for (const auto mode : allSoundModes) {
+        modes.append(QVariantMap{{QStringLiteral("mode"), fromUtf8(rawValue(mode))},
+                                 {QStringLiteral("title"), fromUtf8(displayName(mode))},
+                                 {QStringLiteral("caption"), fromUtf8(shortDescription(mode))}});
+    }
+    return modes;
+}
+
+QStringList AppModelQml::keyLabels() const {
+    QStringList labels;
+    for (const auto& binding : model.bindings()) {
+        labels.append(fromUtf8(shownLabel(binding.label)));
+    }
+    return labels;
+}
+
+QStringList AppModelQml::noteNames() const {
+    QStringList names;
+    for (const auto offset : keyOffsets) {
+        names.append(fromUtf8(noteDetails(model.midiFor(offset)).name));
+    }
+    return names;
+}
+
+QList<bool> AppModelQml::keyActive() const {
+    QList<bool> active;
+    for (const auto offset : keyOffsets) {
+        active.append(model.isActive(offset));
+    }
+    return active;
+}
+
+QString AppModelQml::rangeStart() const {
+    return fromUtf8(model.rangeStart());
+}
+
+QString AppModelQml::rangeEnd() const {
+    return fromUtf8(model.rangeEnd());
+}
+
+bool AppModelQml::hasCurrentNote() const {
+    return model.lastMidi().has_value();
+}
+
+QString AppModelQml::currentName() const {
+    const auto details = model.currentDetails();
+    return details ? fromUtf8(details->name) : QString();
+}
+
+QString AppModelQml::currentSolfege() const {
+    const auto details = model.currentDetails();
+    return details ? fromUtf8(details->solfege) : QString();
+}
+
+int AppModelQml::noteCount() const {
+    return static_cast<int>(model.recordedNotes().size());
+}
+
+double AppModelQml::takeDuration() const {
+    return model.takeDuration();
+}
+
+QString AppModelQml::takeSummary() const {
+    return fromUtf8(tunescrib::takeSummary(model.recordedNotes().size(), model.takeDuration()));
+}
+
+QVariantList AppModelQml::timelineNotes() const {
+    QVariantList notes;
+    for (const auto& note : model.sortedRecordedNotes()) {
+        notes.append(QVariantMap{{QStringLiteral("name"), fromUtf8(noteDetails(note.midi).name)},
+                                 {QStringLiteral("start"), note.start},
+                                 {QStringLiteral("duration"), note.duration}});
+    }
+    return notes;
+}
+
+bool AppModelQml::isRecording() const {
+    return model.isRecording();
+}
+
+bool AppModelQml::isPlaying() const {
+    return model.isPlaying();
+}
+
+bool AppModelQml::mappingOpen() const {
+    return model.mappingOpen();
+}
+
+int AppModelQml::mappingTarget() const {
+    const auto target = model.mappingTarget();
+    return target ? static_cast<int>(*target) : -1;
+}
+
+QString AppModelQml::notice() const {
+    return fromUtf8(model.notice());
+}
+
+bool AppModelQml::hasAudioError() const {
+    return model.audioError().has_value();
+}
+
+QString AppModelQml::audioError() const {
+    const auto& error = model.audioError();
+    return error ? fromUtf8(*error) : QString();
+}
+
+namespace {
+std::string pointerSource(int offset) {
+    return "pointer:" + std::to_string(offset);
+}
+} // namespace
+
+void AppModelQml::pressKey(int offset) {
+    if (offset >= 0 && static_cast<std::size_t>(offset) < tunescrib::noteCount) {
+        model.startSource(offset, pointerSource(offset));
+    }
+}
+
+void AppModelQml::releaseKey(int offset) {
+    model.stopSource(pointerSource(offset));
+}
+
+void AppModelQml::toggleRecording() {
+    model.toggleRecording();
+}
+
+void AppModelQml::playRecording() {
+    model.playRecording();
+}
+
+void AppModelQml::clearRecording() {
+    model.clearRecording();
+}
+
+void AppModelQml::setSoundMode(const QString& mode) {
+    if (const auto parsed = soundModeFromRaw(mode.toStdString())) {
+        model.setSoundMode(*parsed);
+    }
+}
+
+void AppModelQml::changeOctave(int step) {
+    model.changeOctave(step);
+}
+
+void AppModelQml::changeTransposition(int value) {
+    model.changeTransposition(value);
+}
+
+void AppModelQml::openMapping() {
+    model.setMappingOpen(true);
+}
+
+void AppModelQml::closeMapping() {
+    model.closeMapping();
+}
+
+void AppModelQml::selectMapping(int offset) {
+    model.selectMapping(offset);
+}
+
+void AppModelQml::resetBindings() {
+    model.resetBindings();
+}
+
+void AppModelQml::silence() {
+    model.stopPlayback();
+    model.stopAllLiveSources();
+}
+
+} // namespace tunescrib

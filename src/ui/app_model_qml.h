@@ -1,0 +1,135 @@
+#pragma once
+// AppModelQml: the window's view of AppModel, the QML singleton `AppModel`. It keeps no
+// state of its own: every READ asks the model, every operation calls it, and every
+// published assignment the model reports becomes the NOTIFY signals of the properties
+// that depend on it.
+
+#include "app/app_model.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+class QJSEngine;
+class QQmlEngine;
+
+namespace tunescrib {
+
+// Main thread only, like the model. The model must outlive the facade.
+class AppModelQml : public QObject {
+    Q_OBJECT
+    QML_NAMED_ELEMENT(AppModel)
+    QML_SINGLETON
+
+    Q_PROPERTY(int baseOctave READ baseOctave NOTIFY baseOctaveChanged)
+    Q_PROPERTY(int transposition READ transposition NOTIFY transpositionChanged)
+    // "+3", "0", "-2".
+    Q_PROPERTY(QString transpositionText READ transpositionText NOTIFY transpositionChanged)
+    // "piano" or "sine".
+    Q_PROPERTY(QString soundMode READ soundMode NOTIFY soundModeChanged)
+    // Every timbre in order: {mode, title, caption}.
+    Q_PROPERTY(QVariantList soundModes READ soundModes CONSTANT)
+    // Per offset: the label of its key, cut for display.
+    Q_PROPERTY(QStringList keyLabels READ keyLabels NOTIFY bindingsChanged)
+    // Per offset: the name of the note it plays now ("C4").
+    Q_PROPERTY(QStringList noteNames READ noteNames NOTIFY noteNamesChanged)
+    // Per offset: whether its note sounds now, from any source.
+    Q_PROPERTY(QList<bool> keyActive READ keyActive NOTIFY keyActiveChanged)
+    Q_PROPERTY(QString rangeStart READ rangeStart NOTIFY noteNamesChanged)
+    Q_PROPERTY(QString rangeEnd READ rangeEnd NOTIFY noteNamesChanged)
+    // Name and solfège of the last note started; empty before the first note.
+    Q_PROPERTY(bool hasCurrentNote READ hasCurrentNote NOTIFY currentNoteChanged)
+    Q_PROPERTY(QString currentName READ currentName NOTIFY currentNoteChanged)
+    Q_PROPERTY(QString currentSolfege READ currentSolfege NOTIFY currentNoteChanged)
+    Q_PROPERTY(int noteCount READ noteCount NOTIFY recordedNotesChanged)
+    Q_PROPERTY(double takeDuration READ takeDuration NOTIFY recordedNotesChanged)
+    // "12音 / 4.5秒".
+    Q_PROPERTY(QString takeSummary READ takeSummary NOTIFY recordedNotesChanged)
+    // The take in start order: {name, start, duration} per note.
+    Q_PROPERTY(QVariantList timelineNotes READ timelineNotes NOTIFY recordedNotesChanged)
+    Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
+    Q_PROPERTY(bool mappingOpen READ mappingOpen NOTIFY mappingOpenChanged)
+    // The offset waiting for a key, -1 when none.
+    Q_PROPERTY(int mappingTarget READ mappingTarget NOTIFY mappingTargetChanged)
+    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+    Q_PROPERTY(bool hasAudioError READ hasAudioError NOTIFY audioErrorChanged)
+    Q_PROPERTY(QString audioError READ audioError NOTIFY audioErrorChanged)
+
+public:
+    explicit AppModelQml(AppModel& model, QObject* parent = nullptr);
+    ~AppModelQml() override;
+
+    // The instance QML's `AppModel` resolves to; the newest facade made. The engine does
+    // not own it.
+    static AppModelQml* create(QQmlEngine* qmlEngine, QJSEngine* jsEngine);
+
+    [[nodiscard]] int baseOctave() const;
+    [[nodiscard]] int transposition() const;
+    [[nodiscard]] QString transpositionText() const;
+    [[nodiscard]] QString soundMode() const;
+    [[nodiscard]] static QVariantList soundModes();
+    [[nodiscard]] QStringList keyLabels() const;
+    [[nodiscard]] QStringList noteNames() const;
+    [[nodiscard]] QList<bool> keyActive() const;
+    [[nodiscard]] QString rangeStart() const;
+    [[nodiscard]] QString rangeEnd() const;
+    [[nodiscard]] bool hasCurrentNote() const;
+    [[nodiscard]] QString currentName() const;
+    [[nodiscard]] QString currentSolfege() const;
+    [[nodiscard]] int noteCount() const;
+    [[nodiscard]] double takeDuration() const;
+    [[nodiscard]] QString takeSummary() const;
+    [[nodiscard]] QVariantList timelineNotes() const;
+    [[nodiscard]] bool isRecording() const;
+    [[nodiscard]] bool isPlaying() const;
+    [[nodiscard]] bool mappingOpen() const;
+    [[nodiscard]] int mappingTarget() const;
+    [[nodiscard]] QString notice() const;
+    [[nodiscard]] bool hasAudioError() const;
+    [[nodiscard]] QString audioError() const;
+
+    // The on-screen key of `offset` went down / came up (source "pointer:<offset>").
+    Q_INVOKABLE void pressKey(int offset);
+    Q_INVOKABLE void releaseKey(int offset);
+    Q_INVOKABLE void toggleRecording();
+    Q_INVOKABLE void playRecording();
+    Q_INVOKABLE void clearRecording();
+    // "piano" or "sine"; anything else is ignored.
+    Q_INVOKABLE void setSoundMode(const QString& mode);
+    Q_INVOKABLE void changeOctave(int step);
+    Q_INVOKABLE void changeTransposition(int value);
+    Q_INVOKABLE void openMapping();
+    Q_INVOKABLE void closeMapping();
+    Q_INVOKABLE void selectMapping(int offset);
+    Q_INVOKABLE void resetBindings();
+    // The window is closing: nothing may keep sounding, not even a playback.
+    Q_INVOKABLE void silence();
+
+signals:
+    void baseOctaveChanged();
+    void transpositionChanged();
+    void soundModeChanged();
+    void bindingsChanged();
+    void noteNamesChanged();
+    void keyActiveChanged();
+    void currentNoteChanged();
+    void recordedNotesChanged();
+    void isRecordingChanged();
+    void isPlayingChanged();
+    void mappingOpenChanged();
+    void mappingTargetChanged();
+    void noticeChanged();
+    void audioErrorChanged();
+
+private:
+    void published(Property property);
+
+    AppModel& model;
+    Subscription subscription;
+};
+
+} // namespace tunescrib

@@ -1,0 +1,89 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Tunescrib
+
+// The one window: header, readout strip, keyboard deck, last take and footer, with the
+// key-map panel over them while it is open.
+ApplicationWindow {
+    id: window
+
+    title: "Tunescrib"
+    width: 1320
+    height: 820
+    minimumWidth: 1050
+    minimumHeight: 720
+    visible: true
+    color: Colours.paper
+    onClosing: AppModel.silence()
+
+    // The paper's light falls from the top-left corner: a diagonal wash over the window.
+    Item {
+        anchors.fill: parent
+        clip: true
+
+        Rectangle {
+            readonly property real diagonal: Math.hypot(parent.width, parent.height)
+            anchors.centerIn: parent
+            width: diagonal
+            height: diagonal
+            rotation: Math.atan2(parent.height, parent.width) * 180 / Math.PI
+            gradient: Gradient {
+                orientation: Gradient.Horizontal
+                GradientStop { position: 0; color: Qt.rgba(1, 1, 1, 0.2) }
+                GradientStop { position: 0.5; color: Qt.rgba(1, 1, 1, 0) }
+                GradientStop { position: 1; color: Qt.rgba(0, 0, 0, 0.035) }
+            }
+        }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.leftMargin: 24
+        anchors.rightMargin: 24
+        anchors.topMargin: 18
+        anchors.bottomMargin: 18
+        spacing: 0
+
+        Item {
+            Layout.fillHeight: true
+        }
+        Header {
+            Layout.fillWidth: true
+            Layout.bottomMargin: 14
+        }
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.preferredHeight: 1
+            color: Colours.faded(Colours.ink, 0.35)
+        }
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.topMargin: 16
+            spacing: 14
+
+            ReadoutStrip {
+                objectName: "readoutStrip"
+                Layout.fillWidth: true
+            }
+            KeyboardDeck {
+                Layout.fillWidth: true
+            }
+            RecordingSection {
+                Layout.fillWidth: true
+            }
+        }
+        Footer {
+            objectName: "footer"
+            Layout.fillWidth: true
+            Layout.topMargin: 12
+        }
+        Item {
+            Layout.fillHeight: true
+        }
+    }
+
+    KeyMapPanel {
+        objectName: "keyMapPanel"
+    }
+}

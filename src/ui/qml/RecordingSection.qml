@@ -1,0 +1,56 @@
+import QtQuick
+import QtQuick.Layouts
+import Tunescrib
+
+// The last take: its summary and its timeline.
+Rectangle {
+    id: root
+
+    implicitHeight: column.implicitHeight + 28
+    color: Colours.faded(Colours.paperLight, 0.72)
+    border.width: 1
+    border.color: Colours.line
+
+    ColumnLayout {
+        id: column
+        anchors.fill: parent
+        anchors.margins: 14
+        spacing: 10
+
+        RowLayout {
+            Layout.fillWidth: true
+
+            Column {
+                Layout.alignment: Qt.AlignBaseline
+                baselineOffset: melody.y + melody.baselineOffset
+                spacing: 2
+
+                SectionLabel {
+                    text: "LAST TAKE"
+                }
+                Text {
+                    id: melody
+                    text: "メロディ"
+                    font: Fonts.rounded(20, Font.Black)
+                    color: Colours.ink
+                }
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+            Text {
+                objectName: "takeSummary"
+                Layout.alignment: Qt.AlignBaseline
+                text: AppModel.takeSummary
+                font: Fonts.mono(11, Font.Bold)
+                color: Colours.mutedInk
+            }
+        }
+
+        Timeline {
+            objectName: "timeline"
+            Layout.fillWidth: true
+            Layout.preferredHeight: 82
+        }
+    }
+}

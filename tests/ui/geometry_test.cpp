@@ -1,0 +1,135 @@
+// The layout functions behind the keyboard, the timeline and the key-map grid, checked
+// against worked numbers and the edges a first layout pass can produce.
+
+#include "ui/keyboard_geometry.h"
+#include "ui/mapping_grid_geometry.h"
+#include "ui/timeline_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace tunescrib {
+namespace {
+
+void expectRect(const QRectF& actual, double x, double y, double width, double height) {
+    EXPECT_NEAR(actual.x(), x, 1e-9);
+    EXPECT_NEAR(actual.y(), y, 1e-9);
+    EXPECT_NEAR(actual.width(), width, 1e-9);
+    EXPECT_NEAR(actual.height(), height, 1e-9);
+}
+
+TEST(KeyboardGeometry, KeysOfAKeyboard1200By205) {
+    struct Case {
+        std::int64_t offset;
+        double x, width, height;
+    };
+    const Case cases[] = {
+        {0, 0, 100, 205},      // first white key
+        {2, 100, 100, 205},    // white keys touch
+        {19, 1100, 100, 205},  // last white key ends at the right edge
+        {1, 69, 62, 127.1},    // C sharp: centred on the first boundary, 69 to 131
+        {6, 369, 62, 127.1},   // F sharp: boundary 4
+        {18, 1069, 62, 127.1}, // the last black key, boundary 11
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.offset);
+        expectRect(keyRect(c.offset, 1200, 205), c.x, 0, c.width, c.height);
+    }
+}
+
+TEST(KeyboardGeometry, NoRoomAndUnknownOffsetsGiveEmptyRectangles) {
+    for (const double width : {0.0, -30.0}) {
+        const QRectF rect = keyRect(1, width, 205);
+        EXPECT_GE(rect.width(), 0.0);
+        EXPECT_EQ(rect.width(), 0.0);
+    }
+    EXPECT_TRUE(keyRect(20, 1200, 205).isNull());
+    EXPECT_TRUE(keyRect(-1, 1200, 205).isNull());
+}
+
+TEST(KeyboardGeometry, BlackKeysWinWhereTheyLieOverWhiteKeys) {
+    struct Case {
+        double x, y;
+        std::optional<std::int64_t> key;
+    };
+    const Case cases[] = {
+        {50, 200, 0},        // white key C below the black keys
+        {75, 50, 1},         // inside C sharp, over the C/D line's left side
+        {125, 50, 1},        // inside C sharp, over D
+        {125, 150, 2},       // below C sharp: D
+        {68.9, 50, 0},       // just left of C sharp
+        {131, 50, 2},        // C sharp's right edge belongs to D
+        {250, 50, 4},        // E has no black key to its right
+        {1199.9, 204.9, 19}, // last pixel
+        {1200, 100, std::nullopt},
+        {-0.1, 100, std::nullopt},
+        {600, 205, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.x << "," << c.y);
+        EXPECT_EQ(keyAt(c.x, c.y, 1200, 205), c.key);
+    }
+    EXPECT_EQ(keyAt(0, 0, 0, 0), std::nullopt);
+}
+
+TEST(TimelineGeometry, TagsOfA4SecondTakeOn800) {
+    struct Case {
+        std::size_t position;
+        double start, duration;
+        double x, y, width;
+    };
+    const Case cases[] = {
+        {0, 3.9, 0.1, 766, 9, 34},   // w = 34, pulled back to end at 800
+        {1, 0.0, 4.0, 4, 30, 792},   // w = 800, drawn 792 wide from 4
+        {2, 1.0, 1.0, 204, 51, 200}, // w = 200 at x = 200 + 4
+        {3, 2.0, 0.01, 404, 9, 34},  // very short note: still 34; fourth note back on top
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.position);
+        expectRect(timelineTagRect(c.position, c.start, c.duration, 4.0, 800), c.x, c.y, c.width,
+                   timelineTagHeight);
+    }
+}
+
+TEST(TimelineGeometry, ASingleNoteFillsTheStripToItsRightEdge) {
+    // Start 1.0, length 0.5: span 1.5, a third of the strip, ending at the right edge.
+    const QRectF late = timelineTagRect(0, 1.0, 0.5, 1.5, 900);
+    EXPECT_NEAR(late.width(), 300, 1e-9);
+    EXPECT_NEAR(late.x() + late.width(), 900, 1e-9);
+    // Start 0: from 4, drawn W - 8 wide.
+    expectRect(timelineTagRect(0, 0.0, 2.0, 2.0, 900), 4, 9, 892, 20);
+}
+
+TEST(TimelineGeometry, NarrowStripsNeverGiveNegativeWidths) {
+    for (const double width : {0.0, 5.0, 8.0, 41.0}) {
+        SCOPED_TRACE(width);
+        const QRectF tag = timelineTagRect(0, 0.0, 1.0, 1.0, width);
+        EXPECT_GE(tag.width(), 0.0);
+        EXPECT_LE(tag.width(), std::max(width - 8, 0.0));
+        EXPECT_GE(tag.x(), 4.0);
+    }
+    // A take of zero length still places its tags (span floor 0.001 s).
+    const QRectF tag = timelineTagRect(0, 0.0, 0.0, 0.0, 800);
+    EXPECT_TRUE(std::isfinite(tag.x()));
+    EXPECT_EQ(tag.width(), 34);
+}
+
+TEST(MappingGridGeometry, CellsOfThePanelsGrid936Wide) {
+    // s = 78, c = 63.96.
+    expectRect(mappingCellRect(0, 936), 7.02, 66, 63.96, 52);
+    expectRect(mappingCellRect(19, 936), 11 * 78 + 7.02, 66, 63.96, 52);
+    expectRect(mappingCellRect(1, 936), 46.02, 0, 63.96, 52);
+    expectRect(mappingCellRect(18, 936), 11 * 78 - 31.98, 0, 63.96, 52);
+    // Lower row ends at 118, inside the grid's 120.
+    EXPECT_NEAR(mappingCellRect(0, 936).bottom(), 118, 1e-9);
+}
+
+TEST(MappingGridGeometry, WideGridsCapCellsAt68AndNoRoomGivesZeroWidth) {
+    expectRect(mappingCellRect(0, 1200), 16, 66, 68, 52);
+    EXPECT_EQ(mappingCellRect(0, -10).width(), 0.0);
+    EXPECT_TRUE(mappingCellRect(20, 936).isNull());
+}
+
+} // namespace
+} // namespace tunescrib

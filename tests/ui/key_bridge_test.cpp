@@ -1,0 +1,122 @@
+// The key-event bridge in the real window: physical keys reach the model first, played
+// keys never reach a shortcut, repeats never retrigger, focus loss silences held keys.
+
+#include "window_fixture.h"
+
+#include <QShortcut>
+#include <QSignalSpy>
+
+namespace tunescrib::testing {
+namespace {
+
+class KeyBridge : public WindowFixture {
+protected:
+    void SetUp() override { open(); }
+};
+
+TEST_F(KeyBridge, AMappedKeyLightsItsKeyAndNamesItsNoteUntilReleased) {
+    press(keyA);
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    EXPECT_TRUE(read("key0", "active").toBool());
+    EXPECT_FALSE(read("key2", "active").toBool());
+    EXPECT_EQ(read("noteName", "text").toString(), "C4");
+    EXPECT_EQ(read("solfege", "text").toString(), "ド");
+    EXPECT_EQ(read("notice", "text").toString(), "C4 / ド");
+
+    release(keyA);
+    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_FALSE(read("key0", "active").toBool());
+    EXPECT_EQ(read("noteName", "text").toString(), "C4"); // the last note stays shown
+}
+
+TEST_F(KeyBridge, PlayedKeysNeverFireAShortcutAndOthersGoOnToNormalDispatch) {
+    struct Case {
+        PhysicalKey key;
+        Qt::KeyboardModifiers modifiers;
+        QKeySequence shortcut;
+        bool plays;
+    };
+    const Case cases[] = {
+        {keyA, Qt::NoModifier, QKeySequence(Qt::Key_A), true},
+        {keyA, Qt::ShiftModifier, QKeySequence(Qt::SHIFT | Qt::Key_A), true},
+        {keyQ, Qt::NoModifier, QKeySequence(Qt::Key_Q), false},
+        {keyA, Qt::ControlModifier, QKeySequence(Qt::CTRL | Qt::Key_A), false},
+        {keyA, Qt::AltModifier, QKeySequence(Qt::ALT | Qt::Key_A), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shortcut.toString().toStdString());
+        QShortcut shortcut(c.shortcut, &window());
+        QSignalSpy fired(&shortcut, &QShortcut::activated);
+        press(c.key, c.modifiers);
+        EXPECT_EQ(fired.count(), c.plays ? 0 : 1);
+        EXPECT_EQ(!heldVoices().empty(), c.plays);
+        release(c.key, c.modifiers);
+        EXPECT_TRUE(heldVoices().empty());
+    }
+}
+
+TEST_F(KeyBridge, AutoRepeatOfAHeldKeyNeitherStopsNorRetriggersIt) {
+    press(keyA);
+    ASSERT_EQ(published(Property::activeMidis), 1);
+    for (int i = 0; i < 20; ++i) {
+        autoRepeat(keyA);
+    }
+    EXPECT_EQ(published(Property::activeMidis), 0) << "a repeat stopped or restarted the note";
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    release(keyA);
+    EXPECT_TRUE(heldVoices().empty());
+}
+
+TEST_F(KeyBridge, AChordLightsEveryKeyOfIt) {
+    for (const auto& key : {keyA, keyD, keyG}) {
+        press(key);
+    }
+    for (const char* name : {"key0", "key4", "key7"}) {
+        EXPECT_TRUE(read(name, "active").toBool()) << name;
+    }
+    EXPECT_EQ(heldVoices().size(), 3U);
+    screenshot("chord-lit");
+    for (const auto& key : {keyA, keyD, keyG}) {
+        release(key);
+    }
+}
+
+TEST_F(KeyBridge, LosingFocusStopsHeldKeysOncePerLoss) {
+    press(keyA);
+    press(keyW);
+    setApplicationActive(false);
+    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_FALSE(read("key0", "active").toBool());
+    // The key-ups went to another application; the next press plays again.
+    setApplicationActive(true);
+    press(keyA);
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    release(keyA);
+}
+
+TEST_F(KeyBridge, APopupInsideTheWindowIsNoLossOfFocus) {
+    press(keyA);
+    m().setMappingOpen(true);
+    EXPECT_TRUE(read("keyMapPanel", "visible").toBool());
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    release(keyA);
+    EXPECT_TRUE(heldVoices().empty());
+}
+
+TEST_F(KeyBridge, ClosingTheWindowStopsEveryNoteAndThePlayback) {
+    m().toggleRecording();
+    press(keyA);
+    clock.advance(0.5);
+    release(keyA);
+    m().toggleRecording();
+    m().playRecording();
+    press(keyS);
+    ASSERT_TRUE(m().isPlaying());
+    window().close();
+    EXPECT_FALSE(m().isPlaying());
+    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
+}
+
+} // namespace
+} // namespace tunescrib::testing

@@ -1,0 +1,99 @@
+// The on-screen keyboard under the pointer: a press plays at once, the pressed key keeps
+// the pointer while it moves, and the note stops however the press ends.
+
+#include "window_fixture.h"
+
+namespace tunescrib::testing {
+namespace {
+
+class Pointer : public WindowFixture {
+protected:
+    void SetUp() override {
+        open();
+        keyboard = item("pianoKeyboard");
+        ASSERT_NE(keyboard, nullptr);
+    }
+    // A point of the keyboard by fraction of its size.
+    QPointF at(double x, double y) { return pointIn(keyboard, {x, y}); }
+    // The middle of white key `index`, low enough to miss the black keys.
+    QPointF whiteKey(int index) { return at((index + 0.5) / 12.0, 0.9); }
+
+    QQuickItem* keyboard = nullptr;
+};
+
+TEST_F(Pointer, PressPlaysAtOnceAndReleaseStops) {
+    pointerPress(whiteKey(0));
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"pointer:0"});
+    EXPECT_TRUE(read("key0", "active").toBool());
+    pointerRelease(whiteKey(0));
+    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_FALSE(read("key0", "active").toBool());
+}
+
+TEST_F(Pointer, DraggingAcrossKeysPlaysNoOtherKeyAndAReleaseOutsideStillStops) {
+    pointerPress(whiteKey(0));
+    for (int index = 1; index < 12; ++index) {
+        pointerMove(whiteKey(index));
+    }
+    pointerMove({-40, -40});
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"pointer:0"});
+    pointerRelease({-40, -40});
+    EXPECT_TRUE(heldVoices().empty());
+}
+
+TEST_F(Pointer, BlackKeysLieOverWhiteKeysForHits) {
+    struct Case {
+        QPointF fraction; // of the keyboard
+        const char* source;
+    };
+    const Case cases[] = {
+        {{1.0 / 12, 0.3}, "pointer:1"},   // on the C/D line, high: C sharp
+        {{1.0 / 12, 0.9}, "pointer:2"},   // just right of the line, low: D
+        {{11.0 / 12, 0.3}, "pointer:18"}, // F sharp of the upper octave
+        {{2.5 / 12, 0.3}, "pointer:4"},   // E has no black key over its middle
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        const QPointF point = at(c.fraction.x() + 0.002, c.fraction.y());
+        pointerPress(point);
+        EXPECT_EQ(heldVoices(), std::vector<std::string>{c.source});
+        pointerRelease(point);
+    }
+}
+
+TEST_F(Pointer, ACancelledGrabCountsAsTheRelease) {
+    pointerPress(whiteKey(3));
+    ASSERT_EQ(heldVoices(), std::vector<std::string>{"pointer:5"});
+    QQuickItem* grabber = window().mouseGrabberItem();
+    ASSERT_NE(grabber, nullptr);
+    grabber->ungrabMouse();
+    EXPECT_TRUE(heldVoices().empty());
+    pointerRelease(whiteKey(3));
+}
+
+TEST_F(Pointer, AKeyAlsoHeldOnTheKeyboardStaysLitUntilBothLetGo) {
+    press(keyA);
+    pointerPress(whiteKey(0));
+    pointerRelease(whiteKey(0));
+    EXPECT_TRUE(read("key0", "active").toBool());
+    release(keyA);
+    EXPECT_FALSE(read("key0", "active").toBool());
+}
+
+TEST_F(Pointer, KeysFollowOctaveTranspositionAndKeyMap) {
+    EXPECT_EQ(read("key0", "noteName").toString(), "C4");
+    m().changeOctave(1);
+    EXPECT_EQ(read("key0", "noteName").toString(), "C5");
+    m().changeTransposition(-1);
+    EXPECT_EQ(read("key0", "noteName").toString(), "B4");
+    EXPECT_EQ(read("key1", "noteName").toString(), "C5");
+    m().selectMapping(0);
+    press(keyQ);
+    release(keyQ);
+    EXPECT_EQ(read("key0", "keyLabel").toString(), "Q");
+    EXPECT_EQ(accessibleName("key0"), "B4、PCキー Q");
+    EXPECT_EQ(accessibleRole("key0"), QAccessible::Button);
+}
+
+} // namespace
+} // namespace tunescrib::testing

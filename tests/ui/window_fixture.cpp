@@ -1,0 +1,156 @@
+#include "window_fixture.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QTest>
+#include <QtGui/qpa/qwindowsysteminterface.h>
+
+namespace tunescrib::testing {
+
+void WindowFixture::open(Audio audio) {
+    model = std::make_unique<AppModel>(clock, scheduler, store, [this, audio] {
+        if (audio == Audio::failsAtStart) {
+            throw AudioStartError("Connection refused (no sound server)");
+        }
+        auto device = std::make_unique<ManualAudioOutput>();
+        output = device.get();
+        auto synth = std::make_unique<SynthEngine>(std::move(device));
+        engine = synth.get();
+        return synth;
+    });
+    subscription = model->subscribe([this](Property p) { publications.push_back(p); });
+    mainWindow = std::make_unique<MainWindow>(*model);
+    ASSERT_NE(mainWindow->window(), nullptr) << "the QML did not load";
+    window().requestActivate();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    ASSERT_EQ(QGuiApplication::applicationState(), Qt::ApplicationActive);
+}
+
+void WindowFixture::TearDown() {
+    mainWindow.reset();
+    subscription.reset();
+    model.reset();
+}
+
+namespace {
+// Repeater delegates and popup contents hang in the visual tree, not the object tree.
+QQuickItem* findItem(QQuickItem* root, const QString& objectName) {
+    if (root->objectName() == objectName) {
+        return root;
+    }
+    for (QQuickItem* child : root->childItems()) {
+        if (QQuickItem* found = findItem(child, objectName)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+QObject* WindowFixture::object(const QString& objectName) {
+    QObject* found = findItem(window().contentItem(), objectName);
+    if (found == nullptr) {
+        found = window().findChild<QObject*>(objectName);
+    }
+    EXPECT_NE(found, nullptr) << "no object named " << objectName.toStdString();
+    return found;
+}
+
+QQuickItem* WindowFixture::item(const QString& objectName) {
+    return qobject_cast<QQuickItem*>(object(objectName));
+}
+
+QVariant WindowFixture::read(const QString& objectName, const char* property) {
+    QObject* found = object(objectName);
+    return found != nullptr ? found->property(property) : QVariant();
+}
+
+QAccessible::Role WindowFixture::accessibleRole(const QString& objectName) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object(objectName));
+    return accessible != nullptr ? accessible->role() : QAccessible::NoRole;
+}
+
+QString WindowFixture::accessibleName(const QString& objectName) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object(objectName));
+    return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
+}
+
+void WindowFixture::sendKey(QEvent::Type type, const PhysicalKey& key,
+                            Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+    // Delivered at once: the test main makes window-system events synchronous.
+    QWindowSystemInterface::handleExtendedKeyEvent(&window(), ++timestamp, type, key.key, modifiers,
+                                                   key.x11Keycode, 0, 0,
+                                                   QString::fromLatin1(key.text), autoRepeat);
+}
+
+void WindowFixture::press(const PhysicalKey& key, Qt::KeyboardModifiers modifiers) {
+    sendKey(QEvent::KeyPress, key, modifiers, false);
+}
+
+void WindowFixture::release(const PhysicalKey& key, Qt::KeyboardModifiers modifiers) {
+    sendKey(QEvent::KeyRelease, key, modifiers, false);
+}
+
+void WindowFixture::autoRepeat(const PhysicalKey& key) {
+    sendKey(QEvent::KeyRelease, key, Qt::NoModifier, true);
+    --timestamp; // X11 stamps both halves of a repeat with the same server time
+    sendKey(QEvent::KeyPress, key, Qt::NoModifier, true);
+}
+
+void WindowFixture::pointerPress(QPointF at) {
+    QTest::mousePress(&window(), Qt::LeftButton, Qt::NoModifier, at.toPoint());
+}
+
+void WindowFixture::pointerMove(QPointF to) {
+    QTest::mouseMove(&window(), to.toPoint());
+}
+
+void WindowFixture::pointerRelease(QPointF at) {
+    QTest::mouseRelease(&window(), Qt::LeftButton, Qt::NoModifier, at.toPoint());
+}
+
+void WindowFixture::click(const QString& objectName) {
+    QQuickItem* target = item(objectName);
+    ASSERT_NE(target, nullptr);
+    const QPointF at = pointIn(target);
+    pointerPress(at);
+    pointerRelease(at);
+}
+
+QPointF WindowFixture::pointIn(QQuickItem* target, QPointF fraction) {
+    return target->mapToScene({target->width() * fraction.x(), target->height() * fraction.y()});
+}
+
+void WindowFixture::setApplicationActive(bool active) {
+    QWindowSystemInterface::handleApplicationStateChanged(active ? Qt::ApplicationActive
+                                                                 : Qt::ApplicationInactive);
+}
+
+void WindowFixture::screenshot(const char* name) {
+    const QDir folder(QStringLiteral(TUNESCRIB_SCREENSHOT_DIR));
+    ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+    const QImage image = window().grabWindow();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(folder.filePath(QString::fromLatin1(name) + QStringLiteral(".png"))));
+}
+
+std::vector<std::string> WindowFixture::heldVoices() const {
+    std::vector<std::string> held;
+    if (engine != nullptr) {
+        for (const auto& voice : engine->voices()) {
+            if (!voice.isReleasing) {
+                held.push_back(voice.sourceID);
+            }
+        }
+    }
+    return held;
+}
+
+int WindowFixture::published(Property property) {
+    const auto count = std::count(publications.begin(), publications.end(), property);
+    publications.clear();
+    return static_cast<int>(count);
+}
+
+} // namespace tunescrib::testing
