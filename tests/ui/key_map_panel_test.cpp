@@ -103,6 +103,9 @@ TEST_F(KeyMapPanel, EveryWayOfClosingEndsTheWait) {
         EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
         release(keyA);
     }
+    // However it was closed, the launcher opens it again.
+    click("mappingLauncher");
+    EXPECT_TRUE(panelShown());
 }
 
 TEST_F(KeyMapPanel, ResetRestoresTheDefaultLayout) {

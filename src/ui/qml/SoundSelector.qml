@@ -15,6 +15,7 @@ Column {
             model: AppModel.soundModes
 
             LabelledButton {
+                required property var modelData
                 objectName: "sound-" + modelData.mode
                 width: 78
                 height: 38
