@@ -3,10 +3,7 @@
 
 #include "ui/app_model_qml.h"
 
-#include "platform/defaults_store.h"
-#include "platform/manual_audio_output.h"
-#include "platform/manual_clock.h"
-#include "platform/manual_scheduler.h"
+#include "app_fixture.h"
 
 #include <QMetaMethod>
 #include <QSignalSpy>
@@ -20,6 +17,11 @@
 
 namespace tunescrib {
 namespace {
+
+AppModel& started(testing::AppFixture& app) {
+    app.start();
+    return app.m();
+}
 
 class Facade : public ::testing::Test {
 protected:

@@ -36,7 +36,7 @@ TEST_F(BadInput, ExtremeStoredLabelsAreCutWithoutOverlap) {
     }
     prefs.bindings[4].label = marks;
     prefs.bindings[5].label = "SPACEBAR-WIDE-LABEL";
-    store.set(preferencesKey, *encodePreferences(prefs));
+    app.store.set(preferencesKey, *encodePreferences(prefs));
 
     open();
     ASSERT_EQ(m().bindings()[2].label.size(), std::size_t{1} << 20) << "the stored map was used";

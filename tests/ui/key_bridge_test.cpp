@@ -106,7 +106,7 @@ TEST_F(KeyBridge, APopupInsideTheWindowIsNoLossOfFocus) {
 TEST_F(KeyBridge, ClosingTheWindowStopsEveryNoteAndThePlayback) {
     m().toggleRecording();
     press(keyA);
-    clock.advance(0.5);
+    app.clock.advance(0.5);
     release(keyA);
     m().toggleRecording();
     m().playRecording();
@@ -115,7 +115,7 @@ TEST_F(KeyBridge, ClosingTheWindowStopsEveryNoteAndThePlayback) {
     window().close();
     EXPECT_FALSE(m().isPlaying());
     EXPECT_TRUE(heldVoices().empty());
-    EXPECT_EQ(scheduler.pendingCount(), 0U);
+    EXPECT_EQ(app.scheduler.pendingCount(), 0U);
 }
 
 } // namespace

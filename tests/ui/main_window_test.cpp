@@ -22,9 +22,9 @@ protected:
         m().toggleRecording();
         double now = 0;
         for (const auto& [key, start, duration] : notes) {
-            clock.advance(start - now);
+            app.clock.advance(start - now);
             press(*key);
-            clock.advance(duration);
+            app.clock.advance(duration);
             release(*key);
             now = start + duration;
         }
@@ -126,9 +126,9 @@ TEST_F(MainWindowView, RecordingShowsOnTheTransportAndTheTakeOnTheTimeline) {
     click("playButton");
     EXPECT_EQ(read("playButton", "text").toString(), "再生中");
     EXPECT_TRUE(read("playButton", "enabled").toBool());
-    scheduler.advance(0.01);
+    app.scheduler.advance(0.01);
     EXPECT_TRUE(read("key0", "active").toBool());
-    scheduler.advance(5);
+    app.scheduler.advance(5);
     EXPECT_EQ(read("playButton", "text").toString(), "再生");
     EXPECT_EQ(read("notice", "text").toString(), "再生完了");
 }

@@ -8,18 +8,8 @@
 namespace tunescrib::testing {
 
 void WindowFixture::open(Audio audio) {
-    model = std::make_unique<AppModel>(clock, scheduler, store, [this, audio] {
-        if (audio == Audio::failsAtStart) {
-            throw AudioStartError("Connection refused (no sound server)");
-        }
-        auto device = std::make_unique<ManualAudioOutput>();
-        output = device.get();
-        auto synth = std::make_unique<SynthEngine>(std::move(device));
-        engine = synth.get();
-        return synth;
-    });
-    subscription = model->subscribe([this](Property p) { publications.push_back(p); });
-    mainWindow = std::make_unique<MainWindow>(*model);
+    app.start(audio);
+    mainWindow = std::make_unique<MainWindow>(app.m());
     ASSERT_NE(mainWindow->window(), nullptr) << "the QML did not load";
     window().requestActivate();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
@@ -29,8 +19,6 @@ void WindowFixture::open(Audio audio) {
 
 void WindowFixture::TearDown() {
     mainWindow.reset();
-    subscription.reset();
-    model.reset();
 }
 
 namespace {
@@ -135,21 +123,9 @@ void WindowFixture::screenshot(const char* name) {
     EXPECT_TRUE(image.save(folder.filePath(QString::fromLatin1(name) + QStringLiteral(".png"))));
 }
 
-std::vector<std::string> WindowFixture::heldVoices() const {
-    std::vector<std::string> held;
-    if (engine != nullptr) {
-        for (const auto& voice : engine->voices()) {
-            if (!voice.isReleasing) {
-                held.push_back(voice.sourceID);
-            }
-        }
-    }
-    return held;
-}
-
 int WindowFixture::published(Property property) {
-    const auto count = std::count(publications.begin(), publications.end(), property);
-    publications.clear();
+    const auto count = std::count(app.notifications.begin(), app.notifications.end(), property);
+    app.notifications.clear();
     return static_cast<int>(count);
 }
 

@@ -4,11 +4,7 @@
 // window-system path, so shortcut overrides and auto-repeat flags are real), pointer
 // presses, drags and releases, and screenshots saved for a person to look at.
 
-#include "app/app_model.h"
-#include "platform/defaults_store.h"
-#include "platform/manual_audio_output.h"
-#include "platform/manual_clock.h"
-#include "platform/manual_scheduler.h"
+#include "app_fixture.h"
 #include "ui/main_window.h"
 
 #include <QAccessible>
@@ -44,13 +40,13 @@ inline constexpr PhysicalKey keyControl{37, Qt::Key_Control, ""};
 
 class WindowFixture : public ::testing::Test {
 protected:
-    enum class Audio { works, failsAtStart };
+    using Audio = AppFixture::Audio;
 
-    // Builds the model (reading `store` first) and opens the window, shown and active.
+    // Builds the model (reading app.store first) and opens the window, shown and active.
     void open(Audio audio = Audio::works);
     void TearDown() override;
 
-    AppModel& m() { return *model; }
+    AppModel& m() { return app.m(); }
     QQuickWindow& window() { return *mainWindow->window(); }
     // The item (or other object) of that objectName; fails the test when there is none.
     QQuickItem* item(const QString& objectName);
@@ -82,24 +78,17 @@ protected:
     void screenshot(const char* name);
 
     // Voices the synthesizer holds that are not fading.
-    std::vector<std::string> heldVoices() const;
-    // How many times the model published `property` since the last call.
+    std::vector<std::string> heldVoices() const { return app.heldVoices(); }
+    // How many times the model published `property` since the last call of this.
     int published(Property property);
 
-    ManualClock clock;
-    ManualScheduler scheduler{clock};
-    MemoryDefaultsStore store;
-    ManualAudioOutput* output = nullptr; // owned by the engine
-    SynthEngine* engine = nullptr;       // owned by the model
+    AppFixture app; // the model on manual clock, scheduler, store and audio output
 
 private:
     void sendKey(QEvent::Type type, const PhysicalKey& key, Qt::KeyboardModifiers modifiers,
                  bool autoRepeat);
 
-    std::unique_ptr<AppModel> model;
     std::unique_ptr<MainWindow> mainWindow;
-    Subscription subscription;
-    std::vector<Property> publications;
     ulong timestamp = 1000;
 };
 
