@@ -48,6 +48,16 @@ TEST_F(MainWindowView, StartsWaitingWithNoTake) {
     screenshot("default");
 }
 
+TEST_F(MainWindowView, TheSoundSelectorShowsAndSetsTheTimbre) {
+    EXPECT_TRUE(read("sound-piano", "selected").toBool());
+    click("sound-sine");
+    EXPECT_EQ(m().soundMode(), SoundMode::sine);
+    EXPECT_TRUE(read("sound-sine", "selected").toBool());
+    EXPECT_FALSE(read("sound-piano", "selected").toBool());
+    EXPECT_EQ(read("notice", "text").toString(), "サイン波音色");
+    EXPECT_EQ(accessibleName("sound-sine"), "サイン波 純音");
+}
+
 TEST_F(MainWindowView, SteppersAreDisabledAtTheirLimitsAndWhileRecordingOrPlaying) {
     struct Case {
         const char* state;
