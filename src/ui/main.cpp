@@ -8,6 +8,7 @@
 #include "synth/synth_engine.h"
 #include "ui/command_line.h"
 #include "ui/main_window.h"
+#include "ui/x11_auto_repeat.h"
 #include "ui/view_fonts.h"
 
 #include <QGuiApplication>
@@ -38,6 +39,7 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tunescrib"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tunescrib"));
     tunescrib::installApplicationFont();
+    tunescrib::makeAutoRepeatDetectable();
 
     tunescrib::SteadyClock clock;
     tunescrib::QtScheduler scheduler(clock);

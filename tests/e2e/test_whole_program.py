@@ -69,7 +69,8 @@ class WholeProgram(unittest.TestCase):
         for layout in ("jp", "us"):
             s.set_layout(layout)
             for keycode, midi in expected:
-                samples = self.record(lambda k=keycode: s.tap(k, 0.5))
+                # The pause lets the note fade so that the next recording starts silent.
+                samples = self.record(lambda k=keycode: (s.tap(k, 0.5), time.sleep(1.3)))
                 onsets = harness.sound_onsets(samples)
                 self.assertTrue(onsets, "%s key %d is silent" % (layout, keycode))
                 start = int((onsets[0] + 0.05) * harness.RATE)
@@ -139,8 +140,9 @@ class WholeProgram(unittest.TestCase):
         s.x.sync()
         samples = self.record(lambda: s.tap(A, 2.0))
         onset = harness.sound_onsets(samples)[0]
-        env = harness.rms_envelope(samples[int((onset + 0.05) * harness.RATE):
-                                           int((onset + 1.9) * harness.RATE)])
+        held = samples[int((onset + 0.05) * harness.RATE):int((onset + 1.9) * harness.RATE)]
+        # Gaps the server fills with zeros when the machine is too busy are not our sound.
+        env = harness.rms_envelope(held[held != 0.0])
         # The piano envelope only falls while held; a retrigger would jump back up.
         rises = env[1:] / env[:-1]
         self.assertLess(rises.max(), 1.15, "the envelope jumped back up: a retrigger")
