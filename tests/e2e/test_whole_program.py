@@ -193,6 +193,45 @@ class WholeProgram(unittest.TestCase):
         start = int((onsets[0] + 0.05) * harness.RATE)
         self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, "after restart")
 
+    def test_a_take_recorded_with_the_buttons_plays_back_in_time(self):
+        s = self.session
+        s.start_app()
+        record_button, play_button, sine_button = (1150, 113), (1214, 113), (943, 113)
+        melody = [(A, 60), (D, 64), (G, 67), (A, 60)]
+        # The sine's short release leaves silence between the notes to find their starts by.
+        s.click(*sine_button)
+
+        def play_melody():
+            s.click(*record_button)
+            time.sleep(0.3)
+            for keycode, _ in melody:
+                s.tap(keycode, 0.25)
+                time.sleep(0.35)
+            s.click(*record_button)
+            time.sleep(0.8)
+
+        live = self.record(play_melody)
+        back = self.record(lambda: (s.click(*play_button), time.sleep(3.5)))
+        self.shot()
+
+        def notes(samples):
+            heard = []
+            for onset in harness.sound_onsets(samples, gap_blocks=3):
+                if heard and onset - heard[-1][0] < 0.45:  # notes are 0.6 s apart
+                    continue  # a gap the busy server left inside one note
+                start = int((onset + 0.03) * harness.RATE)
+                heard.append((onset, harness.fundamental(samples[start:start + 9600])))
+            return heard
+
+        live_notes, back_notes = notes(live), notes(back)
+        self.assertEqual(len(live_notes), len(melody), live_notes)
+        self.assertEqual(len(back_notes), len(melody), back_notes)
+        for (live_at, _), (back_at, found), (_, midi) in zip(live_notes, back_notes, melody):
+            self.assertLess(abs(found / hz(midi) - 1), 0.01, "played back %.1f Hz" % found)
+            # Starts relative to the first note: the take keeps the rhythm it was played in.
+            drift = (back_at - back_notes[0][0]) - (live_at - live_notes[0][0])
+            self.assertLess(abs(drift), 0.02, "a note moved by %.0f ms" % (drift * 1000))
+
 
 if __name__ == "__main__":
     unittest.main()
