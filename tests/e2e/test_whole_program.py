@@ -16,7 +16,7 @@ SHOTS = os.environ.get("TUNESCRIB_E2E_SHOTS", "build/e2e")
 KEY = "tunescrib%3Amac-preferences%3Av2"
 
 # X keycodes of physical keys (Linux scancode + 8); the layout decides what they type.
-A, S, D, G, W, SEMICOLON, COLON_JIS, BRACKET_JIS = 38, 39, 40, 42, 25, 47, 48, 51
+A, S, D, G, W, Z, SEMICOLON, COLON_JIS, BRACKET_JIS = 38, 39, 40, 42, 25, 52, 47, 48, 51
 
 
 DEFAULT_KEYS = [(0, "A"), (13, "W"), (1, "S"), (14, "E"), (2, "D"), (3, "F"), (17, "T"),
@@ -29,6 +29,12 @@ def document(base_octave=4, transposition=0, sound_mode="piano"):
     return json.dumps({"bindings": [{"keyCode": c, "label": l} for c, l in DEFAULT_KEYS],
                        "baseOctave": base_octave, "transposition": transposition,
                        "soundMode": sound_mode}, separators=(",", ":"), ensure_ascii=False)
+
+
+def settings_text(doc):
+    """A settings file holding `doc` as QSettings writes a byte blob: quoted, escaped."""
+    escaped = doc.replace("\\", "\\\\").replace('"', '\\"')
+    return '[General]\n%s="@ByteArray(%s)"\n' % (KEY, escaped)
 
 
 def hz(midi):
@@ -155,8 +161,7 @@ class WholeProgram(unittest.TestCase):
             "garbage": b"\x00\xff[[[=\n@ByteArray",
             "truncated": ("[General]\n%s=@ByteArray({\"bindings\":[{\"keyCode\":0,\n" % KEY)
             .encode(),
-            "octave 7": ("[General]\n%s=@ByteArray(%s)\n"
-                         % (KEY, document(base_octave=7, sound_mode="sine"))).encode(),
+            "octave 7": settings_text(document(base_octave=7, sound_mode="sine")).encode(),
         }
         for what, content in corrupt.items():
             with self.subTest(what):
@@ -231,6 +236,35 @@ class WholeProgram(unittest.TestCase):
             # Starts relative to the first note: the take keeps the rhythm it was played in.
             drift = (back_at - back_notes[0][0]) - (live_at - live_notes[0][0])
             self.assertLess(abs(drift), 0.02, "a note moved by %.0f ms" % (drift * 1000))
+
+    def test_a_key_remapped_in_the_panel_plays_after_a_restart(self):
+        s = self.session
+        s.start_app()
+        launcher, c4_cell, close = (1050, 113), (231, 444), (1082, 283)
+        s.click(*launcher)
+        time.sleep(0.5)
+        s.click(*c4_cell)
+        time.sleep(0.3)
+        s.tap(Z, 0.1)
+        time.sleep(0.3)
+        s.click(*close)
+        time.sleep(0.3)
+        self.shot()
+        s.stop_app()
+
+        with open(settings_file(s)) as f:
+            stored = f.read()
+        changed = document().replace('{"keyCode":0,"label":"A"}', '{"keyCode":6,"label":"Z"}')
+        self.assertEqual(stored, settings_text(changed))
+
+        s.start_app()
+        samples = self.record(lambda: (s.tap(Z, 0.5), time.sleep(1.5)))
+        onsets = harness.sound_onsets(samples)
+        self.assertTrue(onsets, "the new key is silent after the restart")
+        start = int((onsets[0] + 0.05) * harness.RATE)
+        self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, "remapped key")
+        freed = self.record(lambda: (s.tap(A, 0.3), time.sleep(0.2)))
+        self.assertFalse(harness.sound_onsets(freed), "the old key still plays")
 
 
 if __name__ == "__main__":
