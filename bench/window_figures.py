@@ -37,8 +37,14 @@ def first_frame_seconds(session):
     session.app = subprocess.Popen([session.binary], env=session.env, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     # Watch every top-level window the program creates; it paints only after mapping, so a
-    # Damage made at creation cannot miss the first frame.
+    # Damage made at creation cannot miss the first frame. The program's windows are told
+    # from the window manager's frames by their X client (the high bits of the id): the
+    # first window created after the start is the program's.
     watched = set()
+    client = None
+    own_bits = x.display.info.resource_id_mask  # the bits a client chooses; the rest name it
+    # Qt creates and destroys helper windows; one may be gone before its Damage is made.
+    x.set_error_handler(lambda error, request: None)
     deadline = started + 60
     while time.monotonic() < deadline:
         if x.pending_events() == 0:
@@ -47,7 +53,11 @@ def first_frame_seconds(session):
                 raise RuntimeError("tunescrib exited: " + session.app.stderr.read().decode())
         while x.pending_events():
             event = x.next_event()
-            if event.type == X.CreateNotify and event.window.id not in watched:
+            if event.type == X.CreateNotify:
+                if client is None:
+                    client = event.window.id & ~own_bits
+                if event.window.id & ~own_bits != client:
+                    continue
                 watched.add(event.window.id)
                 event.window.damage_create(damage.DamageReportNonEmpty)
                 x.sync()
