@@ -18,11 +18,6 @@
 namespace tunescrib {
 namespace {
 
-AppModel& started(testing::AppFixture& app) {
-    app.start();
-    return app.m();
-}
-
 class Facade : public ::testing::Test {
 protected:
     Facade() {
