@@ -1,0 +1,89 @@
+#!/usr/bin/python3
+"""Time from a key press injected into X to the first audible sample, on a private X server
+and PulseAudio null sink (tests/e2e/harness.py).
+
+Method: parec streams the sink's monitor as raw floats to this script, which stamps every
+chunk with CLOCK_MONOTONIC as it arrives. A sample's production time is its chunk's arrival
+time minus the samples that follow it in the chunk. A press is stamped just before the XTEST
+request is flushed. Latency = (time of the first sample above the threshold) - (press time).
+
+Uncertainty: the figure includes the monitor-to-recorder path (a 5 ms recording latency is
+asked for), so it is an upper bound on key-to-speaker time, by about 5 ms. Chunks of 1 ms keep
+the arrival stamps within ~1 ms of the truth; the 4 ms piano attack crosses the 0.001
+threshold within its first millisecond.
+
+Usage: bench/key_latency.py [path/to/tunescrib] [presses]
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import threading
+import time
+
+import numpy
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import harness  # noqa: E402
+
+A_KEY = 38
+THRESHOLD = 0.001
+CHUNK_FRAMES = 48
+
+
+def main():
+    binary = sys.argv[1] if len(sys.argv) > 1 else "build/tunescrib"
+    presses = int(sys.argv[2]) if len(sys.argv) > 2 else 20
+    with harness.Session(binary) as s:
+        s.start_app()
+        rec = s._spawn(["parec", "--device=testsink.monitor", "--rate=48000", "--channels=1",
+                        "--format=float32le", "--raw", "--latency-msec=5"],
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        chunks = []  # (arrival time, samples)
+
+        def read():
+            while True:
+                data = rec.stdout.read(CHUNK_FRAMES * 4)
+                if not data:
+                    return
+                chunks.append((time.monotonic(), numpy.frombuffer(data, dtype="<f4")))
+
+        reader = threading.Thread(target=read, daemon=True)
+        reader.start()
+        time.sleep(0.5)
+        for state in ("1", "0"):
+            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=s.env)
+        time.sleep(0.5)
+
+        press_times = []
+        for _ in range(presses):
+            press_times.append(time.monotonic())
+            s.key(A_KEY, True)
+            time.sleep(0.2)
+            s.key(A_KEY, False)
+            time.sleep(1.6)  # the release fades out completely
+        rec.terminate()
+        reader.join(timeout=5)
+
+    times = numpy.concatenate([arrival - (CHUNK_FRAMES - 1 - numpy.arange(len(samples))) / 48000
+                               for arrival, samples in chunks])
+    samples = numpy.concatenate([samples for _, samples in chunks])
+    audible = times[numpy.abs(samples) > THRESHOLD]
+    latencies = []
+    for pressed in press_times:
+        after = audible[audible >= pressed]
+        if len(after) and after[0] - pressed < 0.5:
+            latencies.append((after[0] - pressed) * 1000)
+    if not latencies:
+        print("no press was heard")
+        return 1
+    print("presses heard: %d of %d" % (len(latencies), presses))
+    print("key to first audible sample: median %.1f ms, min %.1f, max %.1f, stdev %.1f"
+          % (statistics.median(latencies), min(latencies), max(latencies),
+             statistics.pstdev(latencies)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
