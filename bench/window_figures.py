@@ -3,7 +3,7 @@
 first frame on screen, resident memory with the window open, and CPU while idle (nothing
 sounds, nothing moves). Prints the figures; asserts nothing.
 
-    bench/window_figures.py build/src/ui/tunescrib [--runs 5] [--idle-seconds 20]
+    bench/window_figures.py build/tunescrib [--runs 5] [--idle-seconds 20]
                             [--backend software]
 
 Under Xvfb Qt Quick renders through Mesa's llvmpipe, whose LLVM code generator alone is
