@@ -145,10 +145,11 @@ class WholeProgram(unittest.TestCase):
         s.x.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOn)
         s.x.sync()
         samples = self.record(lambda: s.tap(A, 2.0))
+        # Gaps the server fills with zeros when the machine is too busy are not our sound.
+        samples = samples[samples != 0.0]
         onset = harness.sound_onsets(samples)[0]
         held = samples[int((onset + 0.05) * harness.RATE):int((onset + 1.9) * harness.RATE)]
-        # Gaps the server fills with zeros when the machine is too busy are not our sound.
-        env = harness.rms_envelope(held[held != 0.0])
+        env = harness.rms_envelope(held)
         # The piano envelope only falls while held; a retrigger would jump back up.
         rises = env[1:] / env[:-1]
         self.assertLess(rises.max(), 1.15, "the envelope jumped back up: a retrigger")
