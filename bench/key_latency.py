@@ -12,9 +12,13 @@ asked for), so it is an upper bound on key-to-speaker time, by about 5 ms. Chunk
 the arrival stamps within ~1 ms of the truth; the 4 ms piano attack crosses the 0.001
 threshold within its first millisecond.
 
-Usage: bench/key_latency.py [path/to/tunescrib] [presses]
+After two seconds of silence the program's output sleeps; a rest of 3 s between presses
+measures the first note after such a sleep, the default rest one played while awake.
+
+Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS]
 """
 
+import argparse
 import os
 import statistics
 import subprocess
@@ -33,9 +37,14 @@ CHUNK_FRAMES = 48
 
 
 def main():
-    binary = sys.argv[1] if len(sys.argv) > 1 else "build/tunescrib"
-    presses = int(sys.argv[2]) if len(sys.argv) > 2 else 20
-    with harness.Session(binary) as s:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("binary", nargs="?", default="build/tunescrib")
+    parser.add_argument("--presses", type=int, default=20)
+    parser.add_argument("--rest", type=float, default=1.6,
+                        help="seconds from a release to the next press (the fade takes 1.2)")
+    args = parser.parse_args()
+    presses = args.presses
+    with harness.Session(args.binary) as s:
         s.start_app()
         rec = s._spawn(["parec", "--device=testsink.monitor", "--rate=48000", "--channels=1",
                         "--format=float32le", "--raw", "--latency-msec=5"],
@@ -62,7 +71,7 @@ def main():
             s.key(A_KEY, True)
             time.sleep(0.2)
             s.key(A_KEY, False)
-            time.sleep(1.6)  # the release fades out completely
+            time.sleep(args.rest)
         rec.terminate()
         reader.join(timeout=5)
 

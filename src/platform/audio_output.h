@@ -46,7 +46,8 @@ public:
     virtual AudioFormat start(RenderCallback callback) = 0;
     // Stops and closes the stream; the callback is not called after this returns.
     virtual void stop() = 0;
-    // False once stopped, and also once the device stopped by itself (server gone).
+    // False once stopped, and also once the device stopped by itself (server gone, or
+    // asleep after long silence); start() brings it back.
     [[nodiscard]] virtual bool isRunning() = 0;
 };
 

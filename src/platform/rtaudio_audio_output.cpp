@@ -1,6 +1,7 @@
 #include "platform/rtaudio_audio_output.h"
 
 #include "platform/pulse_server_probe.h"
+#include "platform/silence_watch.h"
 
 #include <RtAudio.h>
 #include <alsa/asoundlib.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <span>
 #include <utility>
@@ -89,6 +91,13 @@ double preferredRate(const RtAudio::DeviceInfo& info) {
     return info.preferredSampleRate > 0 ? static_cast<double>(info.preferredSampleRate) : 48000.0;
 }
 
+// How long an output plays pure silence before its thread sleeps until the next start.
+constexpr double secondsBeforeSleep = 2.0;
+
+// How long waking a sleeping stream waits to learn whether its server still takes blocks;
+// a live one takes the first within a fraction of a millisecond.
+constexpr std::chrono::milliseconds wakeProofLimit{50};
+
 // How long a start may wait for the sound server to answer at all.
 constexpr std::chrono::milliseconds serverAnswerLimit{1500};
 
@@ -147,8 +156,32 @@ public:
 
     [[nodiscard]] const AudioFormat& format() const { return streamFormat; }
 
-    [[nodiscard]] bool isRunning() {
+    // False once the device failed; a sleeping stream is still healthy.
+    [[nodiscard]] bool isHealthy() {
         return !failedFlag.load(std::memory_order_acquire) && audio.isStreamRunning();
+    }
+
+    [[nodiscard]] bool isAsleep() {
+        std::lock_guard guard(wakeLock);
+        return asleep;
+    }
+
+    // Wakes a sleeping stream to pull from `callback`; false when it was not asleep.
+    // Returns once the stream has handed the server its first block, or after
+    // wakeProofLimit: a server that went away while the stream slept fails that write,
+    // and the caller then opens a new stream instead of losing the note to a dead one.
+    bool wake(const RenderCallback& callback) {
+        std::unique_lock guard(wakeLock);
+        if (!asleep) {
+            return false;
+        }
+        // The stream thread waits in sleepUntilWoken and is nowhere near render.
+        render = callback;
+        asleep = false;
+        firstWritePending = true;
+        wakeUp.notify_all();
+        wakeUp.wait_for(guard, wakeProofLimit, [this] { return !firstWritePending; });
+        return true;
     }
 
     [[nodiscard]] StreamFigures figures() {
@@ -189,9 +222,16 @@ private:
                          static_cast<unsigned>(preferredRate(device->info)), &grantedFrames,
                          &Stream::onAudio, this, &options, &onRtAudioError);
         streamFormat = AudioFormat{static_cast<double>(audio.getStreamSampleRate()), channels};
+        silence = SilenceWatch(static_cast<std::int64_t>(streamFormat.sampleRate * secondsBeforeSleep));
     }
 
     void close() {
+        {
+            // RtAudio joins the stream thread, which must not be asleep in our wait.
+            std::lock_guard guard(wakeLock);
+            closing = true;
+        }
+        wakeUp.notify_all();
         RouteErrorsTo route(failedFlag, ignoredText);
         try {
             if (audio.isStreamOpen()) {
@@ -202,12 +242,38 @@ private:
         }
     }
 
+    // Stream thread. Called before each block: the write of the one before has ended,
+    // and failed when the device failed.
+    void reportFirstWrite() {
+        if (!firstWritePending.load(std::memory_order_relaxed)) {
+            return;
+        }
+        {
+            std::lock_guard guard(wakeLock);
+            firstWritePending = false;
+        }
+        wakeUp.notify_all();
+    }
+
+    // Stream thread. Sleeps until woken or closed.
+    void sleepUntilWoken() {
+        std::unique_lock guard(wakeLock);
+        asleep = true;
+        wakeUp.wait(guard, [this] { return !asleep || closing; });
+        silence.reset();
+    }
+
     // Stream thread. Pulls one block through the render callback; once the device failed
     // it asks RtAudio to abort instead, so a dead server is not written to in a loop.
+    // After long silence the thread sleeps instead of feeding the server zeros, which
+    // costs a few percent of a core for nothing. The first block after waking is that
+    // silence: the server drops the start of what comes after an underrun, and so it
+    // drops a little of nothing rather than a note's attack.
     static int onAudio(void* output, void*, unsigned frames, double, RtAudioStreamStatus,
                        void* user) {
         auto& self = *static_cast<Stream*>(user);
         errorRoute = ErrorRoute{&self.failedFlag, nullptr};
+        self.reportFirstWrite();
         auto* samples = static_cast<float*>(output);
         if (self.failedFlag.load(std::memory_order_acquire)) {
             std::fill_n(samples, static_cast<std::size_t>(frames) * self.channels, 0.0F);
@@ -217,6 +283,10 @@ private:
                            static_cast<std::uint32_t>(frames * self.channels * sizeof(float)),
                            samples};
         self.render(std::span(&buffer, 1), frames);
+        const std::size_t sampleCount = static_cast<std::size_t>(frames) * self.channels;
+        if (self.silence.countBlock(samples, sampleCount, frames)) {
+            self.sleepUntilWoken();
+        }
         return 0;
     }
 
@@ -228,6 +298,13 @@ private:
     std::atomic<bool> failedFlag{false};
     std::string startErrorText;
     std::string ignoredText;
+    SilenceWatch silence{0};
+    std::mutex wakeLock;
+    std::condition_variable wakeUp;
+    bool asleep = false;  // guarded by wakeLock
+    bool closing = false; // guarded by wakeLock
+    // Written under wakeLock; read without it first so that most blocks take no lock.
+    std::atomic<bool> firstWritePending{false};
 };
 
 RtAudioOutput::RtAudioOutput() = default;
@@ -258,6 +335,13 @@ AudioFormat RtAudioOutput::deviceFormat() {
 }
 
 AudioFormat RtAudioOutput::start(RenderCallback callback) {
+    closeFailedStream();
+    if (stream && stream->wake(callback)) {
+        closeFailedStream();
+        if (stream) {
+            return stream->format();
+        }
+    }
     stream.reset();
     ApiPlan plan = planApis();
     std::string failures = std::move(plan.skipped);
@@ -278,15 +362,20 @@ void RtAudioOutput::stop() {
     stream.reset();
 }
 
-bool RtAudioOutput::isRunning() {
-    if (stream && !stream->isRunning()) {
+void RtAudioOutput::closeFailedStream() {
+    if (stream && !stream->isHealthy()) {
         stream.reset();
     }
-    return stream != nullptr;
+}
+
+bool RtAudioOutput::isRunning() {
+    closeFailedStream();
+    return stream != nullptr && !stream->isAsleep();
 }
 
 std::optional<RtAudioOutput::StreamFigures> RtAudioOutput::streamFigures() {
-    if (!isRunning()) {
+    closeFailedStream();
+    if (!stream) {
         return std::nullopt;
     }
     return stream->figures();

@@ -16,6 +16,10 @@ namespace tunescrib {
 // device's own sample rate, in small buffers (two of outputBufferFrames) so that little
 // sound waits between a key and the speaker. RtAudio prints nothing.
 //
+// After two seconds of nothing but exact silence the stream thread sleeps, so an idle
+// program costs no CPU; isRunning() then reports false and start() wakes the same stream
+// at once instead of opening a new one.
+//
 // Main thread only; the render callback runs on RtAudio's stream thread. When the device
 // fails (the server dies, the device goes away) that thread only raises a flag and stops
 // pulling; isRunning() then reports false and closes the stream, here on the main thread.
@@ -34,11 +38,12 @@ public:
 
     // Asks the sound server (or ALSA) for the default output device; {0, 0} when none.
     AudioFormat deviceFormat() override;
-    // Closes any earlier stream, then opens and starts a new one. Throws AudioStartError
+    // Wakes a sleeping stream; otherwise closes any earlier stream, then opens and starts
+    // a new one. Throws AudioStartError
     // with the back ends' own messages when neither PulseAudio nor ALSA can play.
     AudioFormat start(RenderCallback callback) override;
     void stop() override;
-    // False once stopped or once the device failed; a failed stream is closed here.
+    // False once stopped, asleep, or once the device failed; a failed stream is closed here.
     [[nodiscard]] bool isRunning() override;
 
     // What the running stream is: the API used, frames per buffer as granted, and the
@@ -51,6 +56,8 @@ public:
     [[nodiscard]] std::optional<StreamFigures> streamFigures();
 
 private:
+    void closeFailedStream();
+
     class Stream;
     std::unique_ptr<Stream> stream;
 };

@@ -64,6 +64,13 @@ class WholeProgram(unittest.TestCase):
         self.assertLess(abs(found / hz(midi) - 1), 0.01,
                         "%s: heard %.1f Hz, expected %.1f Hz" % (what, found, hz(midi)))
 
+    def assertKeyPlaysC4(self, what):
+        samples = self.record(lambda: self.session.tap(A, 0.5))
+        onsets = harness.sound_onsets(samples)
+        self.assertTrue(onsets, "%s: no sound" % what)
+        start = int((onsets[0] + 0.05) * harness.RATE)
+        self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, what)
+
     def assertEndsSilent(self, samples, seconds=0.2):
         tail = samples[-int(seconds * harness.RATE):]
         self.assertLess(numpy.sqrt(numpy.mean(tail ** 2)), 1e-4, "the recording ends in sound")
@@ -193,11 +200,16 @@ class WholeProgram(unittest.TestCase):
         self.assertLess((s.cpu_seconds() - before) / 3.0, 0.02, "busy after the server died")
         self.shot()
         s.start_pulse()
-        samples = self.record(lambda: s.tap(A, 0.5))
-        onsets = harness.sound_onsets(samples)
-        self.assertTrue(onsets, "no sound from the new server")
-        start = int((onsets[0] + 0.05) * harness.RATE)
-        self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, "after restart")
+        self.assertKeyPlaysC4("the first key on the new server")
+
+    def test_a_server_restarted_while_the_program_rests_loses_no_key(self):
+        s = self.session
+        s.start_app()
+        s.tap(A, 0.2)
+        time.sleep(5.0)  # the fade, then two seconds of silence and more: the output sleeps
+        s.stop_pulse(harness.signal.SIGKILL)
+        s.start_pulse()
+        self.assertKeyPlaysC4("the first key after the restart")
 
     def test_a_take_recorded_with_the_buttons_plays_back_in_time(self):
         s = self.session

@@ -4,6 +4,9 @@
 //   sound_probe play <piano|sine> <midi> <hold seconds> <tail seconds>
 //       starts the engine, waits for the stream to settle, holds the note, releases it,
 //       waits for the tail; prints the stream's figures on stdout.
+//   sound_probe sleep-and-wake
+//       plays a short sine A4, leaves the engine silent until the output sleeps, prints
+//       the share of a core used while asleep, then plays a sine C5 that must wake it.
 //   sound_probe server-dies
 //       holds a sine note, kills the sound server (SIGKILL, by the pid in
 //       $XDG_RUNTIME_DIR/pulse/pid), leaves the output alone for a second, then expects
@@ -88,6 +91,34 @@ double cpuSeconds() {
     return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+int sleepAndWake() {
+    auto device = std::make_unique<RtAudioOutput>();
+    RtAudioOutput& output = *device;
+    SynthEngine engine(std::move(device));
+    sleepSeconds(0.3);
+    engine.noteOn("first", 69, SoundMode::sine);
+    sleepSeconds(0.3);
+    engine.noteOff("first");
+    sleepSeconds(3.0);
+    const bool asleep = !output.isRunning();
+    const auto quietFrom = Clock::now();
+    const double cpuAtQuiet = cpuSeconds();
+    sleepSeconds(2.0);
+    const double share = (cpuSeconds() - cpuAtQuiet) / (millisecondsSince(quietFrom) / 1000.0);
+    std::cout << "asleep " << (asleep ? "yes" : "no") << "\ncpu-share-asleep " << share
+              << std::endl;
+    engine.noteOn("second", 72, SoundMode::sine);
+    const bool awake = output.isRunning();
+    sleepSeconds(0.6);
+    engine.noteOff("second");
+    sleepSeconds(0.8);
+    if (!asleep || !awake || share >= 0.005) {
+        std::cout << "expected an output that sleeps idle and wakes for a note" << std::endl;
+        return 1;
+    }
+    return 0;
+}
+
 bool signalServer(int signal) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::ifstream pidFile(std::string(runtime != nullptr ? runtime : "") + "/pulse/pid");
@@ -169,6 +200,8 @@ int main(int argc, char** argv) {
         if (timbre) {
             return play(*timbre, std::atoll(argv[3]), std::atof(argv[4]), std::atof(argv[5]));
         }
+    } else if (mode == "sleep-and-wake") {
+        return sleepAndWake();
     } else if (mode == "server-dies") {
         return serverDies();
     } else if (mode == "frozen-server") {
@@ -177,6 +210,6 @@ int main(int argc, char** argv) {
         return noServer();
     }
     std::cerr << "usage: sound_probe play <piano|sine> <midi> <hold> <tail> | "
-                 "server-dies | frozen-server | no-server\n";
+                 "sleep-and-wake | server-dies | frozen-server | no-server\n";
     return 2;
 }

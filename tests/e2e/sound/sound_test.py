@@ -234,6 +234,34 @@ class SoundFromTheServer(unittest.TestCase):
     def test_piano_c4_sounds_at_its_pitch_and_level(self):
         self.check_note("piano", 60, hold=1.0, fade=1.216)
 
+    def test_an_idle_output_sleeps_and_the_next_note_wakes_it_whole(self):
+        with tempfile.TemporaryDirectory(prefix="tunescrib-sound-") as folder:
+            path = os.path.join(folder, "wake.wav")
+            with PrivateServer() as server, Recorder(server.env, path):
+                output = self.run_probe(server.env, "sleep-and-wake", timeout=40)
+                time.sleep(0.2)
+            self.assertIn("asleep yes", output)
+            samples = read_samples(path)
+        sounding = numpy.flatnonzero(numpy.abs(samples) > 1e-4)
+        self.assertGreater(len(sounding), 0, "the recording holds no sound at all")
+        # The second note is the sound after the long quiet that let the output sleep.
+        gaps = numpy.flatnonzero(numpy.diff(sounding) > 3 * RATE)
+        self.assertEqual(len(gaps), 1, "expected two notes with a quiet of over 3 s between")
+        onset = int(sounding[gaps[0] + 1])
+        while onset > 0 and samples[onset - 1] != 0.0:
+            onset -= 1
+        samples, _ = close_dropouts(samples, onset)
+        held = samples[onset + RATE // 10:onset + RATE // 2]
+        self.assertAlmostEqual(dominant_frequency(held) / midi_frequency(72), 1.0, delta=0.01)
+        # Whole from its first sample: the attack and level of a note that did not wake
+        # anything.
+        expected = predicted_output("sine", 72, 0.5)
+        for begin, end in ((0.0, 0.006), (0.1, 0.3), (0.3, 0.5)):
+            heard = rms(samples[onset + int(begin * RATE):onset + int(end * RATE)])
+            predicted = rms(expected[int(begin * RATE):int(end * RATE)])
+            print(f"RMS {begin:.3f}-{end:.3f} s: {heard:.5f} heard, {predicted:.5f} predicted")
+            self.assertAlmostEqual(heard / predicted, 1.0, delta=0.05)
+
     def test_the_engine_survives_the_server_dying_mid_note(self):
         with PrivateServer() as server:
             output = self.run_probe(server.env, "server-dies")
