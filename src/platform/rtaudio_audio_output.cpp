@@ -267,8 +267,9 @@ private:
     // it asks RtAudio to abort instead, so a dead server is not written to in a loop.
     // After long silence the thread sleeps instead of feeding the server zeros, which
     // costs a few percent of a core for nothing. The first block after waking is that
-    // silence: the server drops the start of what comes after an underrun, and so it
-    // drops a little of nothing rather than a note's attack.
+    // silence: when an underrun ends, PulseAudio rewinds the sink a few milliseconds,
+    // and whatever records the sink's monitor then misses the start of the new data;
+    // it should miss a little of nothing rather than a note's attack.
     static int onAudio(void* output, void*, unsigned frames, double, RtAudioStreamStatus,
                        void* user) {
         auto& self = *static_cast<Stream*>(user);

@@ -146,13 +146,27 @@ class Session:
         time.sleep(0.5)  # first frame and focus
         return self.app
 
+    def launch_desktop_entry(self, path):
+        """Starts the program as a desktop does, from its entry, and returns once its window
+        is mapped; the program is then known by the pid its window gives."""
+        root = self.x.screen().root
+        root.change_attributes(event_mask=X.SubstructureNotifyMask)
+        self.x.sync()
+        subprocess.run(["gio", "launch", path], env=self.env, check=True, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = self._wait_for_window("Tunescrib", timeout=30)
+        pid = self.window.get_full_property(self.x.intern_atom("_NET_WM_PID"), X.AnyPropertyType)
+        self.app = _Launched(pid.value[0])
+        time.sleep(0.5)  # first frame and focus
+        return self.app
+
     def _wait_for_window(self, title, timeout):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             found = self.find_window(title)
             if found is not None:
                 return found
-            if self.app.poll() is not None:
+            if self.app is not None and self.app.poll() is not None:
                 raise RuntimeError("tunescrib exited: " + self.app.stderr.read().decode())
             # Sleep on the X connection until something maps, instead of polling.
             if self.x.pending_events() == 0:
@@ -310,6 +324,32 @@ def _alive(pid):
             if f.read().rsplit(")", 1)[1].split()[0] == "Z":
                 return False
     return True
+
+
+class _Launched:
+    """A program some other process started: enough of Popen for stopping it by pid."""
+
+    def __init__(self, pid):
+        self.pid = pid
+
+    def poll(self):
+        return None if _alive(self.pid) else 0
+
+    def terminate(self):
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(self.pid, signal.SIGTERM)
+
+    def kill(self):
+        with contextlib.suppress(ProcessLookupError):
+            os.kill(self.pid, signal.SIGKILL)
+
+    def wait(self, timeout=None):
+        deadline = None if timeout is None else time.monotonic() + timeout
+        while _alive(self.pid):
+            if deadline is not None and time.monotonic() > deadline:
+                raise subprocess.TimeoutExpired("pid %d" % self.pid, timeout)
+            time.sleep(0.02)
+        return 0
 
 
 def _stop(proc):

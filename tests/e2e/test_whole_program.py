@@ -3,6 +3,7 @@ with physical key presses and heard through the sink's monitor."""
 
 import json
 import os
+import subprocess
 import time
 import unittest
 
@@ -13,6 +14,7 @@ import harness
 
 BINARY = os.environ.get("TUNESCRIB_BINARY", "build/tunescrib")
 SHOTS = os.environ.get("TUNESCRIB_E2E_SHOTS", "build/e2e")
+BUILD = os.environ.get("TUNESCRIB_BUILD_DIR", "build")
 KEY = "tunescrib%3Amac-preferences%3Av2"
 
 # X keycodes of physical keys (Linux scancode + 8); the layout decides what they type.
@@ -280,6 +282,20 @@ class WholeProgram(unittest.TestCase):
         self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, "remapped key")
         freed = self.record(lambda: (s.tap(A, 0.3), time.sleep(0.2)))
         self.assertFalse(harness.sound_onsets(freed), "the old key still plays")
+
+    def test_the_installed_program_starts_from_its_desktop_entry(self):
+        s = self.session
+        prefix = os.path.join(s.dir, "prefix")
+        subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True,
+                       stdout=subprocess.DEVNULL)
+        # A desktop finds the program the entry names on its PATH.
+        s.env["PATH"] = os.path.join(prefix, "bin") + os.pathsep + s.env["PATH"]
+        s.launch_desktop_entry(
+            os.path.join(prefix, "share", "applications", "io.github.tunescrib.desktop"))
+        self.assertEqual(os.readlink("/proc/%d/exe" % s.app.pid),
+                         os.path.join(prefix, "bin", "tunescrib"))
+        self.assertKeyPlaysC4("the program started from its entry")
+        self.shot()
 
 
 if __name__ == "__main__":
