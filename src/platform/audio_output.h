@@ -11,7 +11,7 @@
 namespace tunescrib {
 
 struct AudioFormat {
-    double sampleRate = 0.0;       // Hz; 0 when no device answers
+    double sampleRate = 0.0;        // Hz; 0 when no device answers
     std::uint32_t channelCount = 0; // 0 when no device answers
     bool operator==(const AudioFormat&) const = default;
 };

@@ -222,7 +222,8 @@ private:
                          static_cast<unsigned>(preferredRate(device->info)), &grantedFrames,
                          &Stream::onAudio, this, &options, &onRtAudioError);
         streamFormat = AudioFormat{static_cast<double>(audio.getStreamSampleRate()), channels};
-        silence = SilenceWatch(static_cast<std::int64_t>(streamFormat.sampleRate * secondsBeforeSleep));
+        silence =
+            SilenceWatch(static_cast<std::int64_t>(streamFormat.sampleRate * secondsBeforeSleep));
     }
 
     void close() {

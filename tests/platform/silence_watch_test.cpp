@@ -18,10 +18,9 @@ TEST(SilenceWatch, SleepsOnlyAfterEnoughUnbrokenSilence) {
     const std::vector<float> faint{0.0F, 0.0F, 1e-30F, 0.0F};
     // Limit 6 frames, blocks of 2 stereo frames.
     const std::vector<Block> blocks{
-        {zeros, false},         {negativeZeros, false}, {faint, false}, // any sample resets
-        {zeros, false},         {zeros, false},         {zeros, true},
-        {zeros, true},                                                  // stays asleep-ready
-        {faint, false},         {zeros, false},
+        {zeros, false}, {negativeZeros, false}, {faint, false}, // any sample resets the count
+        {zeros, false}, {zeros, false},         {zeros, true},
+        {zeros, true},  {faint, false},         {zeros, false},
     };
     SilenceWatch watch(6);
     for (std::size_t i = 0; i < blocks.size(); ++i) {
