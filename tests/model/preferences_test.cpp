@@ -31,21 +31,9 @@ std::string nested(int depth) {
            std::string(static_cast<std::size_t>(depth), ']');
 }
 
-TEST(EncodePreferences, WritesTheCompactDocumentInMemberOrder) {
+// Escaping and the other values are left to the round trip below.
+TEST(EncodePreferences, WritesTheCompactDocumentAndRefusesALabelThatIsNotUtf8) {
     EXPECT_EQ(encodePreferences(AppPreferences{}), defaultDocument);
-
-    AppPreferences p;
-    p.transposition = -5;
-    p.soundMode = SoundMode::sine;
-    p.bindings[0].label = "ä\"\\";
-    const auto doc = encodePreferences(p);
-    ASSERT_TRUE(doc);
-    EXPECT_NE(doc->find(R"("label":"ä\"\\")"), std::string::npos) << *doc;
-    EXPECT_NE(doc->find(R"("baseOctave":4,"transposition":-5,"soundMode":"sine"})"),
-              std::string::npos);
-}
-
-TEST(EncodePreferences, RefusesALabelThatIsNotUtf8) {
     AppPreferences p;
     p.bindings[3].label = "\xC3";
     EXPECT_EQ(encodePreferences(p), std::nullopt);
@@ -73,10 +61,12 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         {"defaults", defaultDocument, AppPreferences{}},
         {"sine", withReplaced(R"("piano")", R"("sine")"), sine},
         {"octave 2, transposition -12",
-         withReplaced(R"("baseOctave":4,"transposition":0)", R"("baseOctave":2,"transposition":-12)"),
+         withReplaced(R"("baseOctave":4,"transposition":0)",
+                      R"("baseOctave":2,"transposition":-12)"),
          lowest},
         {"octave 6, transposition 12",
-         withReplaced(R"("baseOctave":4,"transposition":0)", R"("baseOctave":6,"transposition":12)"),
+         withReplaced(R"("baseOctave":4,"transposition":0)",
+                      R"("baseOctave":6,"transposition":12)"),
          highest},
         {"members in another order, unknown ones ignored",
          R"({"soundMode":"piano","extra":[1,{"a":null}],"transposition":0,"baseOctave":4,)" +
@@ -87,10 +77,12 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
          AppPreferences{}},
         {"-0 is zero", withReplaced(R"("transposition":0)", R"("transposition":-0)"),
          AppPreferences{}},
-        {"1 MB label", withReplaced(R"("label":"A")", R"("label":")" + std::string(1 << 20, 'x') + "\""),
+        {"1 MB label",
+         withReplaced(R"("label":"A")", R"("label":")" + std::string(1 << 20, 'x') + "\""),
          hugeLabel},
-        {"10 MB document", withReplaced(R"("soundMode")", R"("pad":")" +
-                                            std::string(10 << 20, ' ') + R"(","soundMode")"),
+        {"10 MB document",
+         withReplaced(R"("soundMode")",
+                      R"("pad":")" + std::string(10 << 20, ' ') + R"(","soundMode")"),
          AppPreferences{}},
         {"octave 7", withReplaced(R"("baseOctave":4)", R"("baseOctave":7)"), std::nullopt},
         {"octave 1", withReplaced(R"("baseOctave":4)", R"("baseOctave":1)"), std::nullopt},
@@ -119,8 +111,8 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         {"label not a string", withReplaced(R"("label":"A")", R"("label":1)"), std::nullopt},
         {"octave 1e400", withReplaced(R"("baseOctave":4)", R"("baseOctave":1e400)"), std::nullopt},
         {"octave 4.0", withReplaced(R"("baseOctave":4)", R"("baseOctave":4.0)"), std::nullopt},
-        {"octave past int64", withReplaced(R"("baseOctave":4)", R"("baseOctave":9223372036854775808)"),
-         std::nullopt},
+        {"octave past int64",
+         withReplaced(R"("baseOctave":4)", R"("baseOctave":9223372036854775808)"), std::nullopt},
         {"duplicate member", withReplaced(R"("baseOctave":4)", R"("baseOctave":4,"baseOctave":4)"),
          std::nullopt},
         {"duplicate member in a binding",
@@ -134,8 +126,8 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         {"number", "4", std::nullopt},
         {"array", "[]", std::nullopt},
         {"10,000 nested arrays", nested(10000), std::nullopt},
-        {"nested arrays inside a member", withReplaced(R"("soundMode")", R"("x":)" + nested(10000) +
-                                                                            R"(,"soundMode")"),
+        {"nested arrays inside a member",
+         withReplaced(R"("soundMode")", R"("x":)" + nested(10000) + R"(,"soundMode")"),
          std::nullopt},
     };
     for (const auto& c : cases) {
@@ -143,17 +135,11 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
     }
 }
 
-TEST(DecodePreferences, LeavesRangeChecksToAcceptance) {
-    const auto decoded = decodePreferences(withReplaced(R"("baseOctave":4)", R"("baseOctave":7)"));
-    ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->baseOctave, 7);
-    EXPECT_FALSE(preferencesAreAcceptable(*decoded));
-}
-
 TEST(PreferencesRoundTrip, RandomValidRecordsComeBackEqual) {
     std::mt19937 random(20261206);
-    const std::vector<std::string> labels = {"", "Q", "ESC", "←", "é", "e\u0301", "👍🏽", "שלום",
-                                             "\"", "\\n", "KEY 999", std::string(300, 'z')};
+    const std::vector<std::string> labels = {"",   "Q",       "ESC",      "←",
+                                             "é",  "e\u0301", "👍🏽", "שלום",
+                                             "\"", "\\n",     "KEY 999",  std::string(300, 'z')};
     for (int round = 0; round < 500; ++round) {
         AppPreferences p;
         for (std::size_t i = 0; i < 20; ++i) {
