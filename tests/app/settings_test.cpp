@@ -9,12 +9,6 @@ using ::testing::IsEmpty;
 
 const std::string key(preferencesKey);
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    const auto at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return text.replace(at, from.size(), to);
-}
-
 struct Settings : ::testing::Test, AppFixture {
     void SetUp() override { start(); }
 
@@ -27,9 +21,7 @@ struct Settings : ::testing::Test, AppFixture {
 
 TEST_F(Settings, OctaveStepsAreClampedAndEachChangeStopsNotesAndSaves) {
     struct Case {
-        std::int64_t from;
-        std::int64_t step;
-        std::int64_t to;
+        std::int64_t from, step, to;
     };
     for (const auto& c : {Case{5, 1, 6}, Case{6, 1, 6}, Case{2, -1, 2}, Case{4, -100, 2},
                           Case{2, INT64_MAX, 6}, Case{6, INT64_MIN, 2}}) {
@@ -50,20 +42,22 @@ TEST_F(Settings, OctaveStepsAreClampedAndEachChangeStopsNotesAndSaves) {
     EXPECT_EQ(stored().baseOctave, m().baseOctave());
 }
 
-TEST_F(Settings, TranspositionShiftsTheTakeAndTheLastNote) {
+// The take and the last note move with the transposition, so that they sound as shown.
+TEST_F(Settings, TranspositionIsClampedAndShiftsTheTakeAndTheLastNote) {
     m().toggleRecording();
     m().handleKeyEvent(keyDown(0));
     m().handleKeyEvent(keyUp(0));
     m().toggleRecording();
     struct Case {
-        std::int64_t request;
-        std::int64_t result;
+        std::int64_t request, result;
         const char* notice;
     };
-    for (const auto& c :
-         {Case{10, 10, "半音移動 +10"}, Case{20, 12, "半音移動 +12"}, Case{1, 1, "半音移動 +1"},
-          Case{0, 0, "半音移動 0"}, Case{-3, -3, "半音移動 -3"}, Case{-50, -12, "半音移動 -12"}}) {
+    for (const auto& c : {Case{20, 12, "半音移動 +12"}, Case{1, 1, "半音移動 +1"},
+                          Case{0, 0, "半音移動 0"}, Case{INT64_MIN, -12, "半音移動 -12"}}) {
+        m().handleKeyEvent(keyDown(0));
         m().changeTransposition(c.request);
+        EXPECT_THAT(heldVoices(), IsEmpty());
+        m().handleKeyEvent(keyUp(0));
         EXPECT_EQ(m().transposition(), c.result);
         EXPECT_EQ(m().notice(), c.notice);
         EXPECT_EQ(m().recordedNotes()[0].midi, 60 + c.result);
@@ -73,39 +67,34 @@ TEST_F(Settings, TranspositionShiftsTheTakeAndTheLastNote) {
     const int savesBefore = saves();
     m().changeTransposition(-13); // clamps to the current value: nothing
     EXPECT_EQ(saves(), savesBefore);
-    EXPECT_EQ(m().notice(), "半音移動 -12");
 }
 
-TEST_F(Settings, OctaveAndTranspositionWaitWhileRecordingOrPlayingButTimbreDoesNot) {
+TEST_F(Settings, OctaveAndTranspositionWaitWhileRecordingOrPlayingButTimbreStopsPlayback) {
     m().toggleRecording();
     m().handleKeyEvent(keyDown(0));
     m().handleKeyEvent(keyUp(0));
     m().changeOctave(1);
     m().changeTransposition(3);
-    EXPECT_EQ(m().baseOctave(), 4);
-    EXPECT_EQ(m().transposition(), 0);
     m().toggleRecording();
     m().playRecording();
     m().changeOctave(1);
     m().changeTransposition(3);
     EXPECT_EQ(m().baseOctave(), 4);
     EXPECT_EQ(m().transposition(), 0);
-    EXPECT_EQ(m().notice(), "再生中");
     EXPECT_EQ(saves(), 0);
     m().setSoundMode(SoundMode::sine);
     EXPECT_FALSE(m().isPlaying());
-    EXPECT_EQ(m().soundMode(), SoundMode::sine);
-    EXPECT_EQ(stored().soundMode, SoundMode::sine);
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
 }
 
-TEST_F(Settings, TheSameTimbreChangesNothingAndANewOneSoundsTheNextNotes) {
+TEST_F(Settings, ANewTimbreStopsHeldNotesAndSoundsTheNextOnesTheSameChangesNothing) {
     m().handleKeyEvent(keyDown(0));
     m().setSoundMode(SoundMode::piano);
     EXPECT_EQ(heldVoices().size(), 1U);
     EXPECT_EQ(saves(), 0);
-    EXPECT_EQ(m().notice(), "C4 / ド");
     m().setSoundMode(SoundMode::sine);
     EXPECT_THAT(heldVoices(), IsEmpty());
+    EXPECT_EQ(stored().soundMode, SoundMode::sine);
     m().handleKeyEvent(keyUp(0));
     m().handleKeyEvent(keyDown(1));
     EXPECT_EQ(voice("keyboard:1")->mode, SoundMode::sine);
@@ -113,83 +102,38 @@ TEST_F(Settings, TheSameTimbreChangesNothingAndANewOneSoundsTheNextNotes) {
     EXPECT_EQ(m().notice(), "ピアノ音色");
 }
 
-TEST_F(Settings, EveryAssignmentSavesTheWholeRecordEvenWhenUnchanged) {
-    EXPECT_EQ(saves(), 0);
-    m().resetBindings(); // defaults already in force
-    EXPECT_EQ(saves(), 1);
-    EXPECT_EQ(store.entries.at(key), *encodePreferences(AppPreferences{}));
-    m().selectMapping(0);
-    m().handleKeyEvent(keyDown(0, 0, false, "a")); // its own key again: label only
-    EXPECT_EQ(saves(), 2);
-    m().changeOctave(1);
-    m().changeTransposition(-2);
-    m().setSoundMode(SoundMode::sine);
-    EXPECT_EQ(saves(), 5);
-    AppPreferences expected;
-    expected.baseOctave = 5;
-    expected.transposition = -2;
-    expected.soundMode = SoundMode::sine;
-    EXPECT_EQ(stored(), expected);
-}
-
-struct StoredPreferences : ::testing::Test {};
-
-TEST_F(StoredPreferences, OnlyAnAcceptableDocumentIsAppliedAndLoadingNeverWrites) {
-    AppPreferences custom;
-    custom.baseOctave = 6;
-    custom.transposition = -12;
-    custom.soundMode = SoundMode::sine;
-    custom.bindings = assigning(12, "Q", 0, defaultBindings()).bindings;
+// Which documents are acceptable is the decoder's table; here, one of each kind of refusal
+// and that loading applies all or nothing and never writes.
+TEST(StoredPreferences, OnlyAnAcceptableDocumentIsAppliedAndLoadingNeverWrites) {
+    const AppPreferences custom{assigning(12, "Q", 0, defaultBindings()).bindings, 6, -12,
+                                SoundMode::sine};
     const std::string good = *encodePreferences(custom);
-    auto duplicateKeys = custom.bindings;
-    duplicateKeys[1].keyCode = duplicateKeys[0].keyCode;
     AppPreferences duplicated = custom;
-    duplicated.bindings = duplicateKeys;
-    AppPreferences shortList = custom;
-    shortList.bindings.pop_back();
+    duplicated.bindings[1].keyCode = duplicated.bindings[0].keyCode;
+    AppPreferences outOfRange = custom;
+    outOfRange.baseOctave = 7;
 
     struct Case {
         const char* what;
         std::optional<std::string> document;
         bool applied;
     };
-    const Case cases[] = {
-        {"nothing stored", std::nullopt, false},
-        {"valid", good, true},
-        {"octave 2 and transposition 12",
-         replaced(replaced(good, "\"baseOctave\":6", "\"baseOctave\":2"), "\"transposition\":-12",
-                  "\"transposition\":12"),
-         true},
-        {"octave 7", replaced(good, "\"baseOctave\":6", "\"baseOctave\":7"), false},
-        {"transposition -13", replaced(good, "\"transposition\":-12", "\"transposition\":-13"),
-         false},
-        {"transposition 13", replaced(good, "\"transposition\":-12", "\"transposition\":13"),
-         false},
-        {"capital timbre", replaced(good, "\"sine\"", "\"Sine\""), false},
-        {"repeated key code", *encodePreferences(duplicated), false},
-        {"19 bindings", *encodePreferences(shortList), false},
-        {"extra member", replaced(good, "{\"bindings\"", "{\"extra\":[1,2],\"bindings\""), true},
-        {"no transposition", replaced(good, "\"transposition\":-12,", ""), false},
-        {"truncated", good.substr(0, good.size() / 2), false},
-        {"not JSON", "\xff\xfe garbage", false},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : {Case{"nothing stored", std::nullopt, false}, Case{"valid", good, true},
+                          Case{"octave 7", *encodePreferences(outOfRange), false},
+                          Case{"repeated key code", *encodePreferences(duplicated), false},
+                          Case{"truncated", good.substr(0, good.size() / 2), false}}) {
         AppFixture f;
         if (c.document) {
             f.store.entries[key] = *c.document;
         }
         f.start();
-        const AppPreferences expected =
-            c.applied ? readStoredPreferences(*c.document).value() : AppPreferences{};
-        EXPECT_EQ(f.m().bindings(), expected.bindings) << c.what;
-        EXPECT_EQ(f.m().baseOctave(), expected.baseOctave) << c.what;
-        EXPECT_EQ(f.m().transposition(), expected.transposition) << c.what;
-        EXPECT_EQ(f.m().soundMode(), expected.soundMode) << c.what;
+        const AppPreferences expected = c.applied ? custom : AppPreferences{};
+        EXPECT_EQ((AppPreferences{f.m().bindings(), f.m().baseOctave(), f.m().transposition(),
+                                  f.m().soundMode()}),
+                  expected)
+            << c.what;
         EXPECT_EQ(f.saves(), 0) << c.what;
         EXPECT_EQ(f.store.entries.count(key), c.document ? 1U : 0U) << c.what;
-        if (c.document) {
-            EXPECT_EQ(f.store.entries.at(key), *c.document) << c.what;
-        }
         // The first change writes a complete, valid record over whatever was there.
         f.m().setSoundMode(f.m().soundMode() == SoundMode::piano ? SoundMode::sine
                                                                  : SoundMode::piano);
@@ -198,7 +142,7 @@ TEST_F(StoredPreferences, OnlyAnAcceptableDocumentIsAppliedAndLoadingNeverWrites
     }
 }
 
-TEST_F(StoredPreferences, AStoredMapNamingAModifierKeyNeverPlaysIt) {
+TEST(StoredPreferences, AStoredMapNamingAModifierKeyNeverPlaysIt) {
     AppFixture f;
     AppPreferences prefs;
     prefs.bindings = assigning(56 /* Shift */, "SHIFT", 0, defaultBindings()).bindings;
