@@ -1,6 +1,6 @@
 #pragma once
-// Builds an AppModel on the manual clock, scheduler, store and audio output, and gives
-// tests short ways to press keys and read what the synthesizer holds.
+// An AppModel on the manual clock, scheduler, store and audio output, with short ways to
+// press keys and to read what the synthesizer holds.
 
 #include "app/app_model.h"
 #include "platform/defaults_store.h"
@@ -59,11 +59,9 @@ public:
     // Voices the synthesizer holds that are not fading, by source identifier.
     std::vector<std::string> heldVoices() const {
         std::vector<std::string> held;
-        if (engine) {
-            for (const auto& voice : engine->voices()) {
-                if (!voice.isReleasing) {
-                    held.push_back(voice.sourceID);
-                }
+        for (const auto& voice : engine ? engine->voices() : std::vector<VoiceSnapshot>{}) {
+            if (!voice.isReleasing) {
+                held.push_back(voice.sourceID);
             }
         }
         return held;

@@ -12,64 +12,43 @@ struct KeyRemapping : ::testing::Test, AppFixture {
 };
 
 TEST_F(KeyRemapping, ChoosingANoteWaitsForAKeyNamedAtTheSoundingPitch) {
+    m().changeTransposition(-1);
     m().selectMapping(0);
     EXPECT_TRUE(m().mappingOpen());
     EXPECT_EQ(m().mappingTarget(), 0);
-    EXPECT_EQ(m().notice(), "C4 の割り当て待ち");
-    m().closeMapping();
-    m().changeTransposition(-1);
-    m().selectMapping(0);
     EXPECT_EQ(m().notice(), "B3 の割り当て待ち");
     m().selectMapping(19); // replaces the pending choice
-    EXPECT_EQ(m().mappingTarget(), 19);
     for (const std::int64_t outside : {std::int64_t{-1}, std::int64_t{20}, INT64_MIN}) {
         m().selectMapping(outside);
-        EXPECT_EQ(m().mappingTarget(), 19);
     }
+    EXPECT_EQ(m().mappingTarget(), 19);
 }
 
-TEST_F(KeyRemapping, ACapturedKeyIsAssignedSwappedOrRelabelled) {
+// Which bindings change is the assignment rule's own test; here the notice, the label
+// taken from the key, the save and that a capture plays nothing.
+TEST_F(KeyRemapping, ACapturedKeyIsAssignedOrSwappedAndSaved) {
     struct Case {
-        const char* what;
         std::uint16_t code;
-        std::string characters;
+        const char* characters;
         std::int64_t target;
         const char* notice;
-        std::vector<std::pair<std::int64_t, KeyBinding>> expected;
+        KeyBinding binding;
     };
-    const Case cases[] = {
-        {"key of another note",
-         13,
-         "w",
-         0,
-         "C4 と別のキーを入れ替えました",
-         {{0, {13, "W"}}, {1, {0, "A"}}}},
-        {"owner above or below",
-         0,
-         "a",
-         1,
-         "C♯4 と別のキーを入れ替えました",
-         {{1, {0, "A"}}, {0, {13, "W"}}}},
-        {"free key", 12, "q", 0, "C4 のキーを変更しました", {{0, {12, "Q"}}}},
-        {"its own key", 0, "ä", 0, "C4 のキーを変更しました", {{0, {0, "Ä"}}}},
-        {"special label", 49, " ", 19, "G5 のキーを変更しました", {{19, {49, "SPACE"}}}},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : {Case{13, "w", 0, "C4 と別のキーを入れ替えました", {13, "W"}},
+                          Case{12, "q", 0, "C4 のキーを変更しました", {12, "Q"}},
+                          Case{49, " ", 19, "G5 のキーを変更しました", {49, "SPACE"}}}) {
         m().resetBindings();
         m().selectMapping(c.target);
         EXPECT_TRUE(m().handleKeyEvent(keyDown(c.code, modifier::shift, false, c.characters)));
-        EXPECT_EQ(m().notice(), c.notice) << c.what;
-        for (const auto& [offset, binding] : c.expected) {
-            EXPECT_EQ(m().bindings()[offset], binding) << c.what << " " << offset;
-        }
-        EXPECT_TRUE(bindingsAreValid(m().bindings())) << c.what;
-        EXPECT_EQ(m().mappingTarget(), std::nullopt) << c.what;
-        EXPECT_TRUE(m().mappingOpen()) << c.what;
-        EXPECT_THAT(m().activeMidis(), IsEmpty()) << c.what; // capturing plays nothing
+        EXPECT_EQ(m().notice(), c.notice);
+        EXPECT_EQ(m().bindings()[static_cast<std::size_t>(c.target)], c.binding);
+        EXPECT_EQ(m().mappingTarget(), std::nullopt);
+        EXPECT_TRUE(m().mappingOpen());
+        EXPECT_THAT(m().activeMidis(), IsEmpty());
         EXPECT_EQ(decodePreferences(store.entries.at(std::string(preferencesKey)))->bindings,
                   m().bindings());
     }
-    // Back to playing: the next key plays its new note.
+    // Back to playing: the key plays its new note.
     EXPECT_TRUE(m().handleKeyEvent(keyDown(49)));
     EXPECT_EQ(m().activeMidis(), std::set<std::int64_t>{79});
 }
@@ -80,8 +59,6 @@ TEST_F(KeyRemapping, EscapeCancelsWhileRepeatsAndModifierKeysKeepWaiting) {
         EXPECT_TRUE(m().handleKeyEvent(keyDown(code))) << code;
     }
     EXPECT_TRUE(m().handleKeyEvent(keyDown(12, 0, true, "q")));
-    EXPECT_EQ(m().mappingTarget(), 3);
-    EXPECT_EQ(m().bindings(), defaultBindings());
     // Super plus a key belongs to the desktop: not handled at all.
     EXPECT_FALSE(m().handleKeyEvent(keyDown(12, modifier::command, false, "q")));
     EXPECT_EQ(m().mappingTarget(), 3);
@@ -89,16 +66,16 @@ TEST_F(KeyRemapping, EscapeCancelsWhileRepeatsAndModifierKeysKeepWaiting) {
     EXPECT_EQ(m().mappingTarget(), std::nullopt);
     EXPECT_TRUE(m().mappingOpen());
     EXPECT_EQ(m().notice(), "割り当て変更をキャンセルしました");
-    EXPECT_EQ(m().bindings(), defaultBindings());
     EXPECT_EQ(saves(), 0);
 }
 
-TEST_F(KeyRemapping, CaptureWorksWhileRecordingAndPlayingAndKeyUpsStillStopNotes) {
+// The key-up stops the note its key-down started, also when that key now has no note.
+TEST_F(KeyRemapping, AHeldKeyRemappedWhileRecordingStillStopsItsNote) {
     m().toggleRecording();
     m().handleKeyEvent(keyDown(0));
-    m().selectMapping(5);
+    m().selectMapping(0);
     EXPECT_TRUE(m().handleKeyEvent(keyDown(12, 0, false, "q")));
-    EXPECT_EQ(m().bindings()[5], (KeyBinding{12, "Q"}));
+    EXPECT_EQ(m().bindings()[0], (KeyBinding{12, "Q"}));
     m().selectMapping(6);
     EXPECT_TRUE(m().handleKeyEvent(keyUp(0)));
     EXPECT_THAT(heldVoices(), IsEmpty());
@@ -112,7 +89,6 @@ TEST_F(KeyRemapping, ResetRestoresTheFactoryLayoutAndClosingDropsTheCapture) {
     m().resetBindings();
     EXPECT_EQ(m().bindings(), defaultBindings());
     EXPECT_EQ(m().mappingTarget(), std::nullopt);
-    EXPECT_TRUE(m().mappingOpen());
     EXPECT_EQ(m().notice(), "標準のキー配置へ戻しました");
 
     m().selectMapping(4);
@@ -121,7 +97,6 @@ TEST_F(KeyRemapping, ResetRestoresTheFactoryLayoutAndClosingDropsTheCapture) {
     EXPECT_EQ(m().mappingTarget(), std::nullopt);
     EXPECT_TRUE(m().handleKeyEvent(keyDown(0))); // plays again
     m().setMappingOpen(true);
-    EXPECT_TRUE(m().mappingOpen());
     EXPECT_EQ(m().mappingTarget(), std::nullopt);
 }
 

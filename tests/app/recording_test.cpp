@@ -3,32 +3,27 @@
 namespace tunescrib::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::IsEmpty;
 
 struct Recording : ::testing::Test, AppFixture {
     void SetUp() override { start(); }
 
-    void press(std::uint16_t code, double at) {
-        clock.advance(at - elapsed());
-        m().handleKeyEvent(keyDown(code));
+    // Sends the event at `at` seconds from the start of the take.
+    void at(double seconds, const KeyEvent& event) {
+        clock.advance(takeStart + seconds - clock.now());
+        m().handleKeyEvent(event);
     }
-    void release(std::uint16_t code, double at) {
-        clock.advance(at - elapsed());
-        m().handleKeyEvent(keyUp(code));
-    }
-    double elapsed() const { return clock.now() - recordingStartedAt; }
     void record() {
         m().toggleRecording();
-        recordingStartedAt = clock.now();
+        takeStart = clock.now();
     }
-
-    double recordingStartedAt = 0;
+    double takeStart = 0;
 };
 
 struct Note {
     std::int64_t midi;
-    double start;
-    double duration;
+    double start, duration;
 };
 
 void expectNotes(const std::vector<RecordedNote>& actual, const std::vector<Note>& expected) {
@@ -40,14 +35,15 @@ void expectNotes(const std::vector<RecordedNote>& actual, const std::vector<Note
     }
 }
 
-TEST_F(Recording, NotesTakeTheirStartAndLengthFromTheClock) {
+TEST_F(Recording, NotesTakeTheirTimesFromTheClockAndAShortOneIsLengthened) {
     record();
-    EXPECT_TRUE(m().isRecording());
     EXPECT_EQ(m().notice(), "録音中 — そのまま弾いてください");
-    press(0, 0.5);
-    release(0, 1.25);
-    press(1, 2.0);
-    release(1, 2.01); // shorter than the shortest note
+    at(0.5, keyDown(0));
+    notifications.clear();
+    at(1.25, keyUp(0));
+    EXPECT_THAT(notifications, Contains(Property::recordedNotes)); // the timeline follows
+    at(2.0, keyDown(1));
+    at(2.01, keyUp(1));
     m().toggleRecording();
     EXPECT_FALSE(m().isRecording());
     EXPECT_EQ(m().notice(), "録音を保存しました");
@@ -58,14 +54,14 @@ TEST_F(Recording, NotesTakeTheirStartAndLengthFromTheClock) {
 
 TEST_F(Recording, TheTakeListsNotesAsTheyEndedAndSortsThemStablyByStart) {
     record();
-    press(0, 0.2);
-    press(1, 0.4);
-    release(1, 0.6);
-    release(0, 0.8);
-    press(2, 1.0); // D and E start together and end in reverse order
+    at(0.2, keyDown(0));
+    at(0.4, keyDown(1));
+    at(0.6, keyUp(1));
+    at(0.8, keyUp(0));
+    at(1.0, keyDown(2)); // E by key and pointer: they start together and end in reverse order
     m().startSource(4, "pointer:4");
     m().stopSource("pointer:4");
-    release(2, 1.5);
+    at(1.5, keyUp(2));
     expectNotes(m().recordedNotes(),
                 {{62, 0.4, 0.2}, {60, 0.2, 0.6}, {64, 1.0, 0.07}, {64, 1.0, 0.5}});
     expectNotes(m().sortedRecordedNotes(),
@@ -77,45 +73,40 @@ TEST_F(Recording, KeysHeldAcrossTheStartOrTheStopAreCutThere) {
     m().handleKeyEvent(keyDown(0)); // held before the take starts: silenced, not recorded
     record();
     EXPECT_THAT(m().activeMidis(), IsEmpty());
-    press(1, 1.0);
-    clock.advance(1.0);
-    m().toggleRecording(); // D still held
+    at(1.0, keyDown(1));
+    at(2.0, keyDown(1, 0, true)); // an auto-repeat of D
+    m().toggleRecording();        // D still held
     expectNotes(m().recordedNotes(), {{62, 1.0, 1.0}});
     EXPECT_THAT(heldVoices(), IsEmpty());
     EXPECT_FALSE(m().handleKeyEvent(keyUp(0)));
     EXPECT_FALSE(m().handleKeyEvent(keyUp(1)));
-    EXPECT_EQ(m().recordedNotes().size(), 1U);
+}
+
+TEST_F(Recording, FocusLossEndsHeldNotesButNotTheTake) {
+    record();
+    at(0.3, keyDown(0));
+    clock.advance(0.2);
+    m().applicationDidResignActive();
+    EXPECT_TRUE(m().isRecording());
+    expectNotes(m().recordedNotes(), {{60, 0.3, 0.2}});
 }
 
 TEST_F(Recording, ANewTakeReplacesTheOldAtOnceAndClearingEndsARecording) {
+    notifications.clear();
+    m().stopRecording(); // not recording: nothing
+    EXPECT_THAT(notifications, IsEmpty());
     record();
-    press(0, 0.1);
-    release(0, 0.2);
+    at(0.1, keyDown(0));
+    at(0.2, keyUp(0));
     m().toggleRecording();
     record();
     EXPECT_THAT(m().recordedNotes(), IsEmpty());
-    press(0, 0.1);
+    at(0.1, keyDown(0));
     m().clearRecording();
     EXPECT_FALSE(m().isRecording());
     EXPECT_THAT(m().recordedNotes(), IsEmpty());
     EXPECT_EQ(m().notice(), "メロディを消去しました");
     EXPECT_THAT(heldVoices(), IsEmpty());
-}
-
-TEST_F(Recording, StoppingWhenNotRecordingDoesNothing) {
-    notifications.clear();
-    m().stopRecording();
-    EXPECT_THAT(notifications, IsEmpty());
-    EXPECT_EQ(m().takeDuration(), 0.0);
-}
-
-TEST_F(Recording, FocusLossDuringATakeEndsHeldNotesButNotTheTake) {
-    record();
-    press(0, 0.3);
-    clock.advance(0.2);
-    m().applicationDidResignActive();
-    EXPECT_TRUE(m().isRecording());
-    expectNotes(m().recordedNotes(), {{60, 0.3, 0.2}});
 }
 
 } // namespace
