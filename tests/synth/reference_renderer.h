@@ -28,7 +28,6 @@ public:
             found->second.releasing = true;
         }
     }
-    void cut(const std::string& id) { voices.erase(id); }
     [[nodiscard]] std::size_t voiceCount() const { return voices.size(); }
 
     // Writes `frames` frames to an interleaved buffer of `channels` (at least 1) channels:
