@@ -1,5 +1,5 @@
-// The texts the window formats itself: signs, the take summary in any locale, and key
-// labels cut without splitting a character.
+// The texts the window formats itself: the take summary in any locale, and key labels
+// cut without splitting a character.
 
 #include "ui/readout_text.h"
 
@@ -10,13 +10,6 @@
 
 namespace tunescrib {
 namespace {
-
-TEST(ReadoutText, SignedValues) {
-    EXPECT_EQ(signedText(3), "+3");
-    EXPECT_EQ(signedText(0), "0");
-    EXPECT_EQ(signedText(-2), "-2");
-    EXPECT_EQ(signedText(12), "+12");
-}
 
 TEST(ReadoutText, TakeSummaryReadsTheSameInEveryLocale) {
     EXPECT_EQ(takeSummary(0, 0.0), "0音 / 0.0秒");
