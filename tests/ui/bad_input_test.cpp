@@ -21,7 +21,6 @@ TEST_F(BadInput, WithoutAudioTheWindowSaysSoAndEverythingElseWorks) {
     click("mappingLauncher");
     EXPECT_TRUE(read("audioErrorRow", "visible").toBool());
     EXPECT_FALSE(read("helpRow", "visible").toBool());
-    EXPECT_EQ(read("audioErrorRow", "visible").toBool(), m().audioError().has_value());
     screenshot("audio-error");
 }
 

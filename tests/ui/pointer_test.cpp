@@ -3,6 +3,8 @@
 
 #include "window_fixture.h"
 
+#include <QAccessible>
+
 namespace tunescrib::testing {
 namespace {
 
@@ -21,17 +23,10 @@ protected:
     QQuickItem* keyboard = nullptr;
 };
 
-TEST_F(Pointer, PressPlaysAtOnceAndReleaseStops) {
+TEST_F(Pointer, APressPlaysAtOnceAndKeepsItsKeyUntilAReleaseAnywhere) {
     pointerPress(whiteKey(0));
     EXPECT_EQ(heldVoices(), std::vector<std::string>{"pointer:0"});
     EXPECT_TRUE(read("key0", "active").toBool());
-    pointerRelease(whiteKey(0));
-    EXPECT_TRUE(heldVoices().empty());
-    EXPECT_FALSE(read("key0", "active").toBool());
-}
-
-TEST_F(Pointer, DraggingAcrossKeysPlaysNoOtherKeyAndAReleaseOutsideStillStops) {
-    pointerPress(whiteKey(0));
     for (int index = 1; index < 12; ++index) {
         pointerMove(whiteKey(index));
     }
@@ -39,26 +34,7 @@ TEST_F(Pointer, DraggingAcrossKeysPlaysNoOtherKeyAndAReleaseOutsideStillStops) {
     EXPECT_EQ(heldVoices(), std::vector<std::string>{"pointer:0"});
     pointerRelease({-40, -40});
     EXPECT_TRUE(heldVoices().empty());
-}
-
-TEST_F(Pointer, BlackKeysLieOverWhiteKeysForHits) {
-    struct Case {
-        QPointF fraction; // of the keyboard
-        const char* source;
-    };
-    const Case cases[] = {
-        {{1.0 / 12, 0.3}, "pointer:1"},   // on the C/D line, high: C sharp
-        {{1.0 / 12, 0.9}, "pointer:2"},   // just right of the line, low: D
-        {{11.0 / 12, 0.3}, "pointer:18"}, // F sharp of the upper octave
-        {{2.5 / 12, 0.3}, "pointer:4"},   // E has no black key over its middle
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.source);
-        const QPointF point = at(c.fraction.x() + 0.002, c.fraction.y());
-        pointerPress(point);
-        EXPECT_EQ(heldVoices(), std::vector<std::string>{c.source});
-        pointerRelease(point);
-    }
+    EXPECT_FALSE(read("key0", "active").toBool());
 }
 
 TEST_F(Pointer, ACancelledGrabCountsAsTheRelease) {
@@ -69,15 +45,6 @@ TEST_F(Pointer, ACancelledGrabCountsAsTheRelease) {
     grabber->ungrabMouse();
     EXPECT_TRUE(heldVoices().empty());
     pointerRelease(whiteKey(3));
-}
-
-TEST_F(Pointer, AKeyAlsoHeldOnTheKeyboardStaysLitUntilBothLetGo) {
-    press(keyA);
-    pointerPress(whiteKey(0));
-    pointerRelease(whiteKey(0));
-    EXPECT_TRUE(read("key0", "active").toBool());
-    release(keyA);
-    EXPECT_FALSE(read("key0", "active").toBool());
 }
 
 TEST_F(Pointer, KeysFollowOctaveTranspositionAndKeyMap) {
@@ -92,7 +59,7 @@ TEST_F(Pointer, KeysFollowOctaveTranspositionAndKeyMap) {
     release(keyQ);
     EXPECT_EQ(read("key0", "keyLabel").toString(), "Q");
     EXPECT_EQ(accessibleName("key0"), "B4、PCキー Q");
-    EXPECT_EQ(accessibleRole("key0"), QAccessible::Button);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(item("key0"))->role(), QAccessible::Button);
 }
 
 } // namespace

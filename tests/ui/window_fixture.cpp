@@ -1,8 +1,8 @@
 #include "window_fixture.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QGuiApplication>
-#include <QTest>
 #include <QtGui/qpa/qwindowsysteminterface.h>
 
 namespace tunescrib::testing {
@@ -15,10 +15,6 @@ void WindowFixture::open(Audio audio) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
     ASSERT_EQ(QGuiApplication::applicationState(), Qt::ApplicationActive);
-}
-
-void WindowFixture::TearDown() {
-    mainWindow.reset();
 }
 
 namespace {
@@ -45,20 +41,6 @@ QObject* WindowFixture::object(const QString& objectName) {
     return found;
 }
 
-QQuickItem* WindowFixture::item(const QString& objectName) {
-    return qobject_cast<QQuickItem*>(object(objectName));
-}
-
-QVariant WindowFixture::read(const QString& objectName, const char* property) {
-    QObject* found = object(objectName);
-    return found != nullptr ? found->property(property) : QVariant();
-}
-
-QAccessible::Role WindowFixture::accessibleRole(const QString& objectName) {
-    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object(objectName));
-    return accessible != nullptr ? accessible->role() : QAccessible::NoRole;
-}
-
 QString WindowFixture::accessibleName(const QString& objectName) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object(objectName));
     return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
@@ -72,42 +54,16 @@ void WindowFixture::sendKey(QEvent::Type type, const PhysicalKey& key,
                                                    QString::fromLatin1(key.text), autoRepeat);
 }
 
-void WindowFixture::press(const PhysicalKey& key, Qt::KeyboardModifiers modifiers) {
-    sendKey(QEvent::KeyPress, key, modifiers, false);
-}
-
-void WindowFixture::release(const PhysicalKey& key, Qt::KeyboardModifiers modifiers) {
-    sendKey(QEvent::KeyRelease, key, modifiers, false);
-}
-
 void WindowFixture::autoRepeat(const PhysicalKey& key) {
     sendKey(QEvent::KeyRelease, key, Qt::NoModifier, true);
     --timestamp; // X11 stamps both halves of a repeat with the same server time
     sendKey(QEvent::KeyPress, key, Qt::NoModifier, true);
 }
 
-void WindowFixture::pointerPress(QPointF at) {
-    QTest::mousePress(&window(), Qt::LeftButton, Qt::NoModifier, at.toPoint());
-}
-
-void WindowFixture::pointerMove(QPointF to) {
-    QTest::mouseMove(&window(), to.toPoint());
-}
-
-void WindowFixture::pointerRelease(QPointF at) {
-    QTest::mouseRelease(&window(), Qt::LeftButton, Qt::NoModifier, at.toPoint());
-}
-
-void WindowFixture::click(const QString& objectName) {
-    QQuickItem* target = item(objectName);
+void WindowFixture::click(QQuickItem* target) {
     ASSERT_NE(target, nullptr);
-    const QPointF at = pointIn(target);
-    pointerPress(at);
-    pointerRelease(at);
-}
-
-QPointF WindowFixture::pointIn(QQuickItem* target, QPointF fraction) {
-    return target->mapToScene({target->width() * fraction.x(), target->height() * fraction.y()});
+    pointerPress(pointIn(target));
+    pointerRelease(pointIn(target));
 }
 
 void WindowFixture::setApplicationActive(bool active) {
@@ -121,12 +77,6 @@ void WindowFixture::screenshot(const char* name) {
     const QImage image = window().grabWindow();
     ASSERT_FALSE(image.isNull());
     EXPECT_TRUE(image.save(folder.filePath(QString::fromLatin1(name) + QStringLiteral(".png"))));
-}
-
-int WindowFixture::published(Property property) {
-    const auto count = std::count(app.notifications.begin(), app.notifications.end(), property);
-    app.notifications.clear();
-    return static_cast<int>(count);
 }
 
 } // namespace tunescrib::testing
