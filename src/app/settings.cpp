@@ -54,8 +54,7 @@ void AppModel::setSoundMode(SoundMode mode) {
     stopPlayback();
     stopAllLiveSources();
     assign(Property::soundMode, soundMode_, mode);
-    assign(Property::notice, notice_,
-           std::string(mode == SoundMode::piano ? message::pianoSound : message::sineSound));
+    assign(Property::notice, notice_, std::string(message::soundChanged(mode)));
 }
 
 } // namespace tunescrib

@@ -2,8 +2,30 @@
 
 namespace tunescrib {
 
+namespace {
+
+struct SoundModeTexts {
+    std::string_view raw;
+    std::string_view display;
+    std::string_view description;
+};
+
+// Every timbre's texts in one switch without a default, so a new timbre does not compile
+// quietly into another's name or stored form.
+constexpr SoundModeTexts textsOf(SoundMode mode) {
+    switch (mode) {
+    case SoundMode::piano:
+        return {"piano", "ピアノ", "合成"};
+    case SoundMode::sine:
+        return {"sine", "サイン波", "純音"};
+    }
+    return {};
+}
+
+} // namespace
+
 std::string_view rawValue(SoundMode mode) {
-    return mode == SoundMode::piano ? "piano" : "sine";
+    return textsOf(mode).raw;
 }
 
 std::optional<SoundMode> soundModeFromRaw(std::string_view raw) {
@@ -16,11 +38,11 @@ std::optional<SoundMode> soundModeFromRaw(std::string_view raw) {
 }
 
 std::string_view displayName(SoundMode mode) {
-    return mode == SoundMode::piano ? "ピアノ" : "サイン波";
+    return textsOf(mode).display;
 }
 
 std::string_view shortDescription(SoundMode mode) {
-    return mode == SoundMode::piano ? "合成" : "純音";
+    return textsOf(mode).description;
 }
 
 } // namespace tunescrib

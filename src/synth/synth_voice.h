@@ -25,17 +25,33 @@ inline constexpr double twoPi = 6.283185307179586;
 inline constexpr double retireGain = 0.0005;
 inline constexpr double maxVoiceAge = 18.0;
 
-// Seconds of the linear attack ramp.
-constexpr double attackTime(SoundMode mode) {
-    return mode == SoundMode::piano ? 0.004 : 0.006;
+// The envelope's times in seconds: the linear attack ramp, and the time in which releaseGain
+// falls by the factor e after noteOff and after allNotesOff. One switch without a default
+// holds every timbre, so a new timbre cannot quietly borrow another's envelope.
+struct Envelope {
+    double attack;
+    double noteOffRelease;
+    double allNotesOffRelease;
+};
+
+constexpr Envelope envelopeOf(SoundMode mode) {
+    switch (mode) {
+    case SoundMode::piano:
+        return {0.004, 0.16, 0.12};
+    case SoundMode::sine:
+        return {0.006, 0.07, 0.05};
+    }
+    return {};
 }
 
-// Seconds in which releaseGain falls by the factor e: after noteOff, and after allNotesOff.
+constexpr double attackTime(SoundMode mode) {
+    return envelopeOf(mode).attack;
+}
 constexpr double noteOffReleaseTime(SoundMode mode) {
-    return mode == SoundMode::piano ? 0.16 : 0.07;
+    return envelopeOf(mode).noteOffRelease;
 }
 constexpr double allNotesOffReleaseTime(SoundMode mode) {
-    return mode == SoundMode::piano ? 0.12 : 0.05;
+    return envelopeOf(mode).allNotesOffRelease;
 }
 
 } // namespace tunescrib

@@ -118,10 +118,13 @@ void synthesizeSine(VoiceRun& run, float* mix, std::int64_t frames) {
 
 void synthesizeVoice(SynthVoice& voice, double sampleRate, float* mix, std::int64_t frames) {
     VoiceRun run(voice, sampleRate);
-    if (voice.mode == SoundMode::piano) {
+    switch (voice.mode) {
+    case SoundMode::piano:
         synthesizePiano(run, mix, frames);
-    } else {
+        break;
+    case SoundMode::sine:
         synthesizeSine(run, mix, frames);
+        break;
     }
     run.store();
 }
