@@ -8,11 +8,15 @@ namespace tunescrib {
 
 namespace {
 // Every family's gaps are filled by the Japanese sans, so no text depends on the
-// system's fallback. DejaVu Sans Mono goes first among the monospaced faces for its
-// narrow sharp sign (C♯4 stays three cells); the CJK faces draw the sign full-width.
+// system's fallback. Each face is one with the weights the view asks for: Noto Sans CJK JP
+// with its extra weights (Medium, Black), JetBrains Mono up to ExtraBold, the nearest a
+// free monospaced face comes to black (its sharp sign keeps C♯4 three cells wide, which the
+// CJK faces would draw full-width). Quicksand is the rounded face; its heaviest is Bold,
+// and no rounded face in Debian goes further.
 const QString japaneseSans = QStringLiteral("Noto Sans CJK JP");
 const QString japaneseMono = QStringLiteral("Noto Sans Mono CJK JP");
-const QString latinMono = QStringLiteral("DejaVu Sans Mono");
+const QString latinMono = QStringLiteral("JetBrains Mono");
+const QString symbolMono = QStringLiteral("DejaVu Sans Mono");
 const QString latinRounded = QStringLiteral("Quicksand");
 const QString symbolFallback = QStringLiteral("DejaVu Sans");
 // A key label may be any text a stored key map carries, emoji included.
@@ -22,7 +26,7 @@ const QString emoji = QStringLiteral("Noto Color Emoji");
 QStringList fontFamilies(FontDesign design) {
     switch (design) {
     case FontDesign::monospaced:
-        return {latinMono, japaneseMono, japaneseSans, symbolFallback, emoji};
+        return {latinMono, symbolMono, japaneseMono, japaneseSans, symbolFallback, emoji};
     case FontDesign::rounded:
         return {latinRounded, japaneseSans, symbolFallback, emoji};
     case FontDesign::standard:

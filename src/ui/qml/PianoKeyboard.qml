@@ -19,11 +19,13 @@ Item {
         PianoKey {
             required property int modelData
             readonly property rect area: Geometry.keyRect(modelData, root.width, root.height)
-            // Edges on whole pixels, so that neighbouring outlines coincide and the last
-            // key's right outline is not lost to the clip.
+            // Edges on whole pixels, and each key one pixel wider than its share, under its
+            // right neighbour: the outlines of two keys that touch fall on one line, as
+            // thin as every other outline, and the last key's right outline is not lost to
+            // the clip.
             x: Math.round(area.x)
             y: area.y
-            width: Math.round(area.x + area.width) - x
+            width: Math.min(Math.round(area.x + area.width) + 1, Math.floor(root.width)) - x
             height: area.height
             offset: modelData
             isBlack: false
