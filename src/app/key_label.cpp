@@ -1,6 +1,6 @@
 #include "app/key_label.h"
 
-#include "model/utf8_text.h"
+#include "app/grapheme_cut.h"
 
 #include <unicode/locid.h>
 #include <unicode/uchar.h>

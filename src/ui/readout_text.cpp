@@ -1,6 +1,6 @@
 #include "ui/readout_text.h"
 
-#include "model/utf8_text.h"
+#include "app/grapheme_cut.h"
 
 #include <charconv>
 

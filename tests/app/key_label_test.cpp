@@ -5,7 +5,7 @@
 namespace tunescrib {
 namespace {
 
-// Cutting itself (combining marks, flags, emoji) is the model's utf8 text test.
+// Cutting itself (combining marks, flags, emoji) is the grapheme cut test.
 TEST(LabelForKeyboardEvent, UsesFixedLabelsThenTheTrimmedUpperCasedText) {
     struct Case {
         std::uint16_t code;

@@ -8,10 +8,9 @@
 
 namespace tunescrib {
 
-// The first `maxCharacters` user-perceived characters of UTF-8 `text`. A character is a
-// code point together with what attaches to it: combining marks, variation selectors,
-// emoji modifiers and tags, zero-width-joined sequences, and regional-indicator pairs
-// (flags). A byte that is not part of a well-formed sequence counts as one character.
+// The first `maxCharacters` user-perceived characters (extended grapheme clusters, as ICU
+// finds them) of UTF-8 `text`, as a prefix of its bytes. A malformed sequence counts as one
+// character of its own, as the replacement character it would be shown as. Pure: any thread.
 std::string cutToCharacters(std::string_view text, std::size_t maxCharacters);
 
 } // namespace tunescrib

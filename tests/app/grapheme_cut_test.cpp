@@ -1,4 +1,4 @@
-#include "model/utf8_text.h"
+#include "app/grapheme_cut.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +26,13 @@ TEST(CutToCharacters, NeverSplitsACharacter) {
         {"right-to-left text", "שלום עולם", 4, "שלום"},
         {"variation selector", "❤️❤️", 1, "❤️"},
         {"lone continuation bytes count one each", "\x80\x80\x80", 2, "\x80\x80"},
-        {"truncated sequence is not extended", "A\xE3\x81", 2, "A\xE3"},
+        {"a truncated sequence is one character", "A\xE3\x81" "B", 2, "A\xE3\x81"},
         {"overlong form is bytes", "\xC0\xAF", 1, "\xC0"},
         {"combining mark at the start stands alone", "\u0301AB", 2, "\u0301A"},
+        {"Bengali vowel sign stays with its consonant", "কিকি", 1, "কি"},
+        {"Tamil two-part vowel sign stays with its consonant", "கொகொ", 1, "கொ"},
+        {"conjoining Hangul jamo make one syllable", "\u1100\u1161\u11A8\u1100", 1,
+         "\u1100\u1161\u11A8"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(cutToCharacters(c.text, c.max), c.expected) << c.what;
