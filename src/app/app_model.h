@@ -34,7 +34,9 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -61,6 +63,10 @@ inline constexpr int publishedPropertyCount = 13;
 // Builds the synthesizer, which starts audio output. May throw AudioStartError; the
 // model then runs silently and says so.
 using SynthFactory = std::function<std::unique_ptr<SynthEngine>()>;
+
+// Writes a whole file at `path`, or leaves it as it was and says why (errno codes).
+using FileWriter =
+    std::function<std::error_code(const std::string& path, std::span<const std::uint8_t> bytes)>;
 
 class AppModel {
 public:
@@ -126,6 +132,16 @@ public:
     void toggleRecording();
     void stopRecording();
     void clearRecording();
+    // Brings back the take the last clear emptied; nothing once a new recording started.
+    void undoClear();
+
+    // Export of the take.
+    // The take as a Standard MIDI File in the timbre playback would use.
+    [[nodiscard]] std::vector<std::uint8_t> takeAsMidiFile() const;
+    // Writes the take to `path` through `write` and says in the notice that it did, or
+    // why not (a failure only when `announceSuccess` is false). Refused, like playback,
+    // for an empty take and while recording. True when the file was written.
+    bool exportTake(const std::string& path, const FileWriter& write, bool announceSuccess = true);
 
     // Playback.
     void playRecording();
@@ -207,6 +223,7 @@ private:
     std::map<std::int64_t, std::int64_t> activeCounts; // every count >= 1
     double recordingStart = 0.0;
     std::map<std::string, PendingRecordedNote> recordingHeld;
+    std::vector<RecordedNote> clearedTake; // what undoClear() brings back; empty: nothing
     std::vector<Scheduler::StepId> playbackSteps;
     std::set<std::string> playbackSourceIDs;
 };

@@ -4,6 +4,7 @@
 #include "app/status_messages.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tunescrib {
 namespace {
@@ -21,6 +22,7 @@ void AppModel::toggleRecording() {
     stopPlayback();
     stopAllLiveSources();
     recordingHeld.clear();
+    clearedTake.clear();
     assign(Property::recordedNotes, recordedNotes_, std::vector<RecordedNote>{});
     recordingStart = clock.now();
     assign(Property::isRecording, isRecording_, true);
@@ -39,8 +41,22 @@ void AppModel::stopRecording() {
 void AppModel::clearRecording() {
     stopPlayback();
     stopRecording();
-    assign(Property::recordedNotes, recordedNotes_, std::vector<RecordedNote>{});
-    assign(Property::notice, notice_, std::string(message::takeCleared));
+    // Clearing an empty take keeps what an earlier clear left to undo.
+    if (!recordedNotes_.empty()) {
+        clearedTake = std::exchange(recordedNotes_, {});
+    }
+    published(Property::recordedNotes);
+    assign(Property::notice, notice_,
+           std::string(clearedTake.empty() ? message::takeCleared : message::takeClearedUndoable));
+}
+
+void AppModel::undoClear() {
+    if (clearedTake.empty() || isRecording_) {
+        return;
+    }
+    stopPlayback();
+    assign(Property::recordedNotes, recordedNotes_, std::exchange(clearedTake, {}));
+    assign(Property::notice, notice_, std::string(message::takeRestored));
 }
 
 void AppModel::finishPendingRecording(const std::string& sourceID) {

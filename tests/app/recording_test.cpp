@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include "model/midi_file.h"
+
 namespace tunescrib::testing {
 namespace {
 
@@ -105,8 +107,74 @@ TEST_F(Recording, ANewTakeReplacesTheOldAtOnceAndClearingEndsARecording) {
     m().clearRecording();
     EXPECT_FALSE(m().isRecording());
     EXPECT_THAT(m().recordedNotes(), IsEmpty());
-    EXPECT_EQ(m().notice(), "メロディを消去しました");
+    // The held note entered the take before it was cleared, so undo can bring it back.
+    EXPECT_EQ(m().notice(), "メロディを消去しました — Ctrl+Z で元に戻せます");
     EXPECT_THAT(heldVoices(), IsEmpty());
+}
+
+TEST_F(Recording, AClearedTakeComesBackByUndoUntilANewRecordingStarts) {
+    record();
+    at(0.1, keyDown(0));
+    at(0.2, keyUp(0));
+    m().toggleRecording();
+    const auto take = m().recordedNotes();
+    m().playRecording();
+    m().clearRecording();
+    EXPECT_EQ(m().notice(), "メロディを消去しました — Ctrl+Z で元に戻せます");
+    m().undoClear();
+    EXPECT_EQ(m().recordedNotes(), take); // the same notes, ids and all
+    EXPECT_FALSE(m().isPlaying());
+    EXPECT_EQ(m().notice(), "消去したメロディを戻しました");
+    notifications.clear();
+    m().undoClear(); // one level only
+    EXPECT_THAT(notifications, IsEmpty());
+
+    m().clearRecording();
+    record(); // a new take: what was cleared is gone for good
+    m().clearRecording();
+    EXPECT_EQ(m().notice(), "メロディを消去しました");
+    m().undoClear();
+    EXPECT_THAT(m().recordedNotes(), IsEmpty());
+}
+
+TEST_F(Recording, AnExportWritesTheTakeOrSaysWhyNot) {
+    std::vector<std::string> written;
+    std::error_code failure;
+    const FileWriter writer = [&](const std::string& path, std::span<const std::uint8_t> bytes) {
+        EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), m().takeAsMidiFile());
+        written.push_back(path);
+        return failure;
+    };
+    const std::string path = "/home/u/Music/take.mid";
+    EXPECT_FALSE(m().exportTake(path, writer)); // no take yet
+    record();
+    at(0.1, keyDown(0));
+    at(0.2, keyUp(0));
+    EXPECT_FALSE(m().exportTake(path, writer)); // still recording
+    EXPECT_EQ(m().notice(), "まだ音が録音されていません");
+    EXPECT_THAT(written, IsEmpty());
+    m().toggleRecording();
+
+    const struct {
+        std::errc error;
+        const char* notice;
+    } rows[] = {
+        {std::errc{}, "take.mid を書き出しました"},
+        {std::errc::permission_denied, "take.mid を書き出せませんでした（このフォルダには書き込めません）"},
+        {std::errc::read_only_file_system, "take.mid を書き出せませんでした（このフォルダには書き込めません）"},
+        {std::errc::no_space_on_device, "take.mid を書き出せませんでした（ディスクの空きが足りません）"},
+        {std::errc::no_such_file_or_directory, "take.mid を書き出せませんでした（フォルダが見つかりません）"},
+        {std::errc::is_a_directory, "take.mid を書き出せませんでした（同じ名前のフォルダがあります）"},
+        {std::errc::io_error, "take.mid を書き出せませんでした（Input/output error）"},
+    };
+    for (const auto& row : rows) {
+        failure = std::make_error_code(row.error);
+        EXPECT_EQ(m().exportTake(path, writer), row.error == std::errc{}) << row.notice;
+        EXPECT_EQ(m().notice(), row.notice);
+    }
+    EXPECT_EQ(written.size(), std::size(rows));
+    m().setSoundMode(SoundMode::sine); // the file follows the timbre of playback
+    EXPECT_NE(m().takeAsMidiFile(), standardMidiFile(m().recordedNotes(), SoundMode::piano));
 }
 
 } // namespace
