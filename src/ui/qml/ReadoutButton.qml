@@ -14,7 +14,6 @@ Button {
     implicitWidth: Math.max(minimumWidth, contentItem.implicitWidth)
     implicitHeight: Math.max(25, contentItem.implicitHeight)
     font: Fonts.mono(12, Font.Black)
-    opacity: enabled ? 1 : 0.4
 
     contentItem: Text {
         text: root.text

@@ -34,6 +34,7 @@ Column {
             objectName: "decrement"
             text: "\u2212"
             enabled: !root.decrementDisabled
+            opacity: enabled ? 1 : 0.4
             Accessible.name: root.title + " \u2212"
             onClicked: root.decrement()
         }
@@ -49,6 +50,7 @@ Column {
             objectName: "increment"
             text: "\uff0b"
             enabled: !root.incrementDisabled
+            opacity: enabled ? 1 : 0.4
             Accessible.name: root.title + " \uff0b"
             onClicked: root.increment()
         }
