@@ -5,21 +5,32 @@
 #include <nlohmann/json.hpp>
 
 #include <limits>
-#include <set>
+#include <unordered_set>
 #include <vector>
 
 namespace tunescrib {
 namespace {
 
-using Json = nlohmann::ordered_json;
+// Reading builds a map-backed document that holds only the members the record has: the
+// order-keeping one finds and inserts members by a linear scan, which made a document of
+// many unknown members cost the square of their number. Writing keeps the order, which the
+// stored form fixes.
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
 
 // The valid document nests three levels deep; anything far deeper is hostile.
 constexpr int maxDepth = 16;
 
+bool isRecordMember(const std::string& name) {
+    return name == "bindings" || name == "baseOctave" || name == "transposition" ||
+           name == "soundMode" || name == "keyCode" || name == "label";
+}
+
 struct Rejected {};
 
 // Refuses duplicate members and deep nesting while the document is being parsed, so
-// that a hostile input is stopped before it is built.
+// that a hostile input is stopped before it is built, and drops members the record does
+// not have (they are checked, but not kept).
 class StrictnessGuard {
 public:
     bool operator()(int depth, Json::parse_event_t event, Json& parsed) {
@@ -34,11 +45,14 @@ public:
         case Json::parse_event_t::object_end:
             keysOfOpenObjects.pop_back();
             break;
-        case Json::parse_event_t::key:
-            if (!keysOfOpenObjects.back().insert(parsed.get<std::string>()).second) {
+        case Json::parse_event_t::key: {
+            auto name = parsed.get<std::string>();
+            const bool known = isRecordMember(name);
+            if (!keysOfOpenObjects.back().insert(std::move(name)).second) {
                 throw Rejected{};
             }
-            break;
+            return known;
+        }
         default:
             break;
         }
@@ -51,7 +65,7 @@ private:
             throw Rejected{};
         }
     }
-    std::vector<std::set<std::string>> keysOfOpenObjects;
+    std::vector<std::unordered_set<std::string>> keysOfOpenObjects;
 };
 
 std::optional<std::int64_t> signedInteger(const Json& value) {
@@ -79,7 +93,8 @@ std::optional<KeyBinding> decodeBinding(const Json& value) {
     }
     const Json* keyCode = member(value, "keyCode");
     const Json* label = member(value, "label");
-    if (keyCode == nullptr || label == nullptr || !label->is_string()) {
+    if (keyCode == nullptr || label == nullptr || !label->is_string() ||
+        label->get_ref<const std::string&>().size() > maxLabelBytes) {
         return std::nullopt;
     }
     const auto code = signedInteger(*keyCode);
@@ -125,26 +140,29 @@ std::optional<AppPreferences> decodeDocument(const Json& root) {
 } // namespace
 
 std::optional<std::string> encodePreferences(const AppPreferences& prefs) {
-    Json bindings = Json::array();
+    OrderedJson bindings = OrderedJson::array();
     for (const auto& binding : prefs.bindings) {
-        Json item = Json::object();
+        OrderedJson item = OrderedJson::object();
         item["keyCode"] = binding.keyCode;
         item["label"] = binding.label;
         bindings.push_back(std::move(item));
     }
-    Json document = Json::object();
+    OrderedJson document = OrderedJson::object();
     document["bindings"] = std::move(bindings);
     document["baseOctave"] = prefs.baseOctave;
     document["transposition"] = prefs.transposition;
     document["soundMode"] = std::string(rawValue(prefs.soundMode));
     try {
         return document.dump();
-    } catch (const Json::exception&) {
+    } catch (const OrderedJson::exception&) {
         return std::nullopt; // a label that is not UTF-8 cannot be written faithfully
     }
 }
 
 std::optional<AppPreferences> decodePreferences(std::string_view bytes) {
+    if (bytes.size() > maxDocumentBytes) {
+        return std::nullopt;
+    }
     try {
         const Json root = Json::parse(bytes.begin(), bytes.end(), StrictnessGuard{});
         return decodeDocument(root);

@@ -48,8 +48,18 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
     AppPreferences highest;
     highest.baseOctave = 6;
     highest.transposition = 12;
-    AppPreferences hugeLabel;
-    hugeLabel.bindings[0].label = std::string(1 << 20, 'x');
+    AppPreferences longestLabel;
+    longestLabel.bindings[0].label = std::string(maxLabelBytes, 'x');
+    // Padding that brings the default document to exactly `size` bytes.
+    const auto paddedTo = [](std::size_t size) {
+        const std::string empty = withReplaced(R"("soundMode")", R"("pad":"","soundMode")");
+        return withReplaced(R"("soundMode")", R"("pad":")" + std::string(size - empty.size(), ' ') +
+                                                  R"(","soundMode")");
+    };
+    std::string unknownMembers;
+    for (int i = 0; i < 5000; ++i) {
+        unknownMembers += "\"u" + std::to_string(i) + "\":0,";
+    }
 
     const std::string tail = R"("baseOctave":4,"transposition":0,"soundMode":"piano")";
     struct Case {
@@ -77,12 +87,16 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
          AppPreferences{}},
         {"-0 is zero", withReplaced(R"("transposition":0)", R"("transposition":-0)"),
          AppPreferences{}},
-        {"1 MB label",
-         withReplaced(R"("label":"A")", R"("label":")" + std::string(1 << 20, 'x') + "\""),
-         hugeLabel},
-        {"10 MB document",
-         withReplaced(R"("soundMode")",
-                      R"("pad":")" + std::string(10 << 20, ' ') + R"(","soundMode")"),
+        {"longest label",
+         withReplaced(R"("label":"A")", R"("label":")" + std::string(maxLabelBytes, 'x') + "\""),
+         longestLabel},
+        {"label one byte too long",
+         withReplaced(R"("label":"A")",
+                      R"("label":")" + std::string(maxLabelBytes + 1, 'x') + "\""),
+         std::nullopt},
+        {"largest document", paddedTo(maxDocumentBytes), AppPreferences{}},
+        {"document one byte too large", paddedTo(maxDocumentBytes + 1), std::nullopt},
+        {"5,000 unknown members", withReplaced(R"("soundMode")", unknownMembers + R"("soundMode")"),
          AppPreferences{}},
         {"octave 7", withReplaced(R"("baseOctave":4)", R"("baseOctave":7)"), std::nullopt},
         {"octave 1", withReplaced(R"("baseOctave":4)", R"("baseOctave":1)"), std::nullopt},
