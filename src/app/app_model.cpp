@@ -14,9 +14,7 @@ AppModel::AppModel(Clock& clock, Scheduler& scheduler, DefaultsStore& store,
 }
 
 AppModel::~AppModel() {
-    for (const auto id : playbackSteps) {
-        scheduler.cancel(id);
-    }
+    // The pending playback steps are cancelled as playbackSteps goes.
     if (synth) {
         synth->allNotesOff(true);
     }

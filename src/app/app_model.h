@@ -18,6 +18,7 @@
 // factory over ManualAudioOutput.
 
 #include "app/observer_list.h"
+#include "app/step_sequence.h"
 #include "model/key_binding.h"
 #include "model/pitch.h"
 #include "model/recorded_note.h"
@@ -59,6 +60,10 @@ enum class Property {
     audioError,
 };
 inline constexpr int publishedPropertyCount = 13;
+
+// Playback steps waiting on the scheduler at most; a take of up to half as many notes is
+// scheduled whole when it starts.
+inline constexpr std::size_t playbackStepsAhead = 64;
 
 // Builds the synthesizer, which starts audio output. May throw AudioStartError; the
 // model then runs silently and says so.
@@ -191,6 +196,13 @@ private:
     void finishPendingRecording(const std::string& sourceID);
     [[nodiscard]] std::string noteNameFor(std::int64_t offset) const;
 
+    // One step of a playback: a note of playbackNotes starts or ends, or the take ends.
+    struct PlaybackStep {
+        enum class Kind : std::uint8_t { noteOn, noteOff, end };
+        Kind kind = Kind::end;
+        std::size_t note = 0;
+    };
+    void runPlaybackStep(PlaybackStep step);
     void playbackNoteOn(const RecordedNote& note, const std::string& sourceID);
     void playbackNoteOff(const std::string& sourceID);
     void playbackEnded();
@@ -224,7 +236,11 @@ private:
     double recordingStart = 0.0;
     std::map<std::string, PendingRecordedNote> recordingHeld;
     std::vector<RecordedNote> clearedTake; // what undoClear() brings back; empty: nothing
-    std::vector<Scheduler::StepId> playbackSteps;
+    // The take as it was when playback started, in start order, and every step of that
+    // playback in the order they are due.
+    std::vector<RecordedNote> playbackNotes;
+    std::vector<PlaybackStep> playbackPlan;
+    StepSequence playbackSteps{scheduler, playbackStepsAhead};
     std::set<std::string> playbackSourceIDs;
 };
 

@@ -1,4 +1,4 @@
-// Playing the take back through steps scheduled all at once, sounded through the same
+// Playing the take back through steps on one time base, sounded through the same
 // bookkeeping as live sources.
 #include "app/app_model.h"
 
@@ -14,6 +14,10 @@ constexpr double minimumNoteLength = 0.07;
 // Room after the last note for its release before playback reports its end.
 constexpr double endMargin = 0.14;
 
+std::string playbackSourceID(const RecordedNote& note) {
+    return "playback:" + note.id.toString();
+}
+
 } // namespace
 
 void AppModel::playRecording() {
@@ -28,25 +32,58 @@ void AppModel::playRecording() {
     // One time base for every step, so lateness in scheduling never shifts one note
     // against another.
     const double start = clock.now();
-    for (const RecordedNote& note : sortedRecordedNotes()) {
-        const std::string sourceID = "playback:" + note.id.toString();
-        playbackSteps.push_back(scheduler.scheduleAt(
-            start + note.start, [this, note, sourceID] { playbackNoteOn(note, sourceID); }));
-        playbackSteps.push_back(
-            scheduler.scheduleAt(start + note.start + std::max(note.duration, minimumNoteLength),
-                                 [this, sourceID] { playbackNoteOff(sourceID); }));
+    playbackNotes = sortedRecordedNotes();
+    struct Timed {
+        double deadline;
+        PlaybackStep step;
+    };
+    std::vector<Timed> timed;
+    timed.reserve(2 * playbackNotes.size() + 1);
+    for (std::size_t i = 0; i < playbackNotes.size(); ++i) {
+        const RecordedNote& note = playbackNotes[i];
+        timed.push_back({start + note.start, {PlaybackStep::Kind::noteOn, i}});
+        timed.push_back({start + note.start + std::max(note.duration, minimumNoteLength),
+                         {PlaybackStep::Kind::noteOff, i}});
     }
-    playbackSteps.push_back(
-        scheduler.scheduleAt(start + takeDuration() + endMargin, [this] { playbackEnded(); }));
+    timed.push_back({start + takeDuration() + endMargin, {PlaybackStep::Kind::end, 0}});
+    // Stable: a note's start comes before its end, and the end of the take comes last.
+    std::stable_sort(timed.begin(), timed.end(),
+                     [](const Timed& a, const Timed& b) { return a.deadline < b.deadline; });
+    std::vector<double> deadlines;
+    deadlines.reserve(timed.size());
+    playbackPlan.clear();
+    playbackPlan.reserve(timed.size());
+    for (const Timed& t : timed) {
+        deadlines.push_back(t.deadline);
+        playbackPlan.push_back(t.step);
+    }
+    playbackSteps.start(std::move(deadlines), [this](std::size_t index) {
+        runPlaybackStep(playbackPlan[index]);
+    });
 }
 
 void AppModel::stopPlayback() {
-    for (const auto id : playbackSteps) {
-        scheduler.cancel(id);
-    }
-    playbackSteps.clear();
+    playbackSteps.cancel();
+    playbackPlan = {};
+    playbackNotes = {};
     releasePlaybackNotes();
     assign(Property::isPlaying, isPlaying_, false);
+}
+
+void AppModel::runPlaybackStep(PlaybackStep step) {
+    switch (step.kind) {
+    case PlaybackStep::Kind::noteOn: {
+        const RecordedNote note = playbackNotes[step.note];
+        playbackNoteOn(note, playbackSourceID(note));
+        break;
+    }
+    case PlaybackStep::Kind::noteOff:
+        playbackNoteOff(playbackSourceID(playbackNotes[step.note]));
+        break;
+    case PlaybackStep::Kind::end:
+        playbackEnded();
+        break;
+    }
 }
 
 void AppModel::releasePlaybackNotes() {

@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include <algorithm>
+
 namespace tunescrib::testing {
 namespace {
 
@@ -135,6 +137,49 @@ TEST_F(Playback, ANoteReleasedByFocusLossLeavesAKeyOfTheSameNoteAlone) {
     ASSERT_TRUE(voice(sourceOf(0)));
     m().stopPlayback();
     EXPECT_FALSE(voice(sourceOf(0)));
+}
+
+// A long take is handed to the scheduler a few steps at a time, yet every note starts at
+// its own time, sounds for its length, and the end comes after the last.
+TEST_F(Playback, ALongTakeKeepsFewStepsWaitingAndPlaysEveryNoteOnTime) {
+    constexpr int notes = 200;
+    constexpr double spacing = 0.1, length = 0.35; // five keys in turn, each note overlapping
+    std::vector<std::pair<double, KeyEvent>> events;
+    for (int i = 0; i < notes + 4; ++i) {
+        if (i >= 4) {
+            events.emplace_back((i - 4) * spacing + length, keyUp((i - 4) % 5));
+        }
+        if (i < notes) {
+            events.emplace_back(i * spacing, keyDown(i % 5));
+        }
+    }
+    recordTake(events);
+    ASSERT_THAT(m().recordedNotes(), SizeIs(notes));
+    std::vector<double> noteOns;
+    const double origin = clock.now();
+    const Subscription watch = m().subscribe([&](Property property) {
+        if (property == Property::lastMidi) {
+            noteOns.push_back(clock.now() - origin);
+        }
+    });
+    m().playRecording();
+    // Sampled between the steps: they fall on multiples of 0.05 s.
+    for (double at = 0.025; at < notes * spacing + length; at += 0.05) {
+        scheduler.advance(origin + at - clock.now());
+        ASSERT_LE(scheduler.pendingCount(), playbackStepsAhead);
+        const auto sounding = static_cast<std::size_t>(std::count_if(
+            m().recordedNotes().begin(), m().recordedNotes().end(), [at](const RecordedNote& n) {
+                return n.start <= at && at < n.start + n.duration;
+            }));
+        ASSERT_THAT(heldVoices(), SizeIs(sounding)) << "at " << at << " s";
+    }
+    ASSERT_THAT(noteOns, SizeIs(notes));
+    for (int i = 0; i < notes; ++i) {
+        EXPECT_NEAR(noteOns[i], i * spacing, 1e-9) << "note " << i;
+    }
+    scheduler.advance(origin + m().takeDuration() + 0.14 - clock.now());
+    EXPECT_EQ(m().notice(), "再生完了");
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
 }
 
 TEST_F(Playback, ReleasingTheModelCancelsEveryStep) {
