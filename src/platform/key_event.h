@@ -41,7 +41,8 @@ struct KeyEvent {
     KeyEventType type = KeyEventType::keyDown;
     std::uint64_t modifierFlags = 0; // bits of `modifier`
     std::uint16_t keyCode = 0;       // virtual key code of the physical key
-    // True for automatic repeats of a held key. On a key-up it marks the release half of
+    // True when the key was already down: the automatic repeats of a held key, or a key
+    // still held from before it was silenced. On a key-up it marks the release half of
     // an automatic repeat (X11 sends repeats as release + press pairs): the key is still
     // held.
     bool isRepeat = false;

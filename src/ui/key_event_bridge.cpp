@@ -7,11 +7,22 @@
 #include <QKeyEvent>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTimer>
 
 namespace tunescrib {
 
-KeyEventBridge::KeyEventBridge(QQuickWindow& window, AppModel& model)
-    : QObject(&window), window(window), model(model),
+namespace {
+
+// Typing into a text field (a save dialog's file name) is writing, not playing.
+bool textFieldHasFocus(const QQuickWindow& window) {
+    const QQuickItem* focus = window.activeFocusItem();
+    return focus != nullptr && focus->flags().testFlag(QQuickItem::ItemAcceptsInputMethod);
+}
+
+} // namespace
+
+KeyEventBridge::KeyEventBridge(QQuickWindow& window, AppModel& model, KeysDownQuery keysDown)
+    : QObject(&window), window(window), model(model), keysDown(std::move(keysDown)),
       applicationActive(QGuiApplication::applicationState() == Qt::ApplicationActive) {
     qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
@@ -33,7 +44,7 @@ bool KeyEventBridge::isInWindow(QObject* receiver) const {
 bool KeyEventBridge::eventFilter(QObject* receiver, QEvent* event) {
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
-        if (!isInWindow(receiver)) {
+        if (!isInWindow(receiver) || textFieldHasFocus(window)) {
             return false;
         }
         auto& override = static_cast<QKeyEvent&>(*event);
@@ -49,7 +60,7 @@ bool KeyEventBridge::eventFilter(QObject* receiver, QEvent* event) {
         return used;
     }
     case QEvent::KeyPress: {
-        if (receiver != &window) {
+        if (receiver != &window || textFieldHasFocus(window)) {
             return false;
         }
         const auto& press = static_cast<const QKeyEvent&>(*event);
@@ -72,20 +83,21 @@ bool KeyEventBridge::eventFilter(QObject* receiver, QEvent* event) {
 }
 
 bool KeyEventBridge::offerPress(const QKeyEvent& press) {
-    const auto keyEvent = keyEventFromQt(press);
-    if (!keyEvent || !model.handleKeyEvent(*keyEvent)) {
+    // Scan code 0 names no physical key (an input method's or a test's synthetic event).
+    const bool wasDown =
+        press.nativeScanCode() != 0 && !downKeys.insert(press.nativeScanCode()).second;
+    auto keyEvent = keyEventFromQt(press);
+    if (!keyEvent) {
         return false;
     }
-    heldKeys.insert(press.nativeScanCode());
-    return true;
+    keyEvent->isRepeat = wasDown;
+    return model.handleKeyEvent(*keyEvent);
 }
 
 bool KeyEventBridge::offerRelease(const QKeyEvent& release) {
-    const bool held = heldKeys.contains(release.nativeScanCode());
-    if (release.isAutoRepeat()) {
-        return held;
+    if (!release.isAutoRepeat()) {
+        downKeys.erase(release.nativeScanCode());
     }
-    heldKeys.erase(release.nativeScanCode());
     const auto keyEvent = keyEventFromQt(release);
     return keyEvent && model.handleKeyEvent(*keyEvent);
 }
@@ -94,11 +106,27 @@ void KeyEventBridge::applicationStateChanged(Qt::ApplicationState state) {
     const bool active = state == Qt::ApplicationActive;
     if (applicationActive && !active) {
         // Key-ups of keys held now may go to another application: forget them here too.
-        heldKeys.clear();
+        downKeys.clear();
         lastOverride.reset();
         model.applicationDidResignActive();
+    } else if (!applicationActive && active) {
+        // A key held while focus comes back is still the press that was silenced, and its
+        // repeats must not sound. XWayland may mark the keys the compositor says are held
+        // only after the focus change has reached us: look again once it surely has.
+        takeKeysDown();
+        QTimer::singleShot(keysDownSettleTime, this, [this] {
+            if (applicationActive) {
+                takeKeysDown();
+            }
+        });
     }
     applicationActive = active;
+}
+
+void KeyEventBridge::takeKeysDown() {
+    for (const std::uint32_t code : keysDown()) {
+        downKeys.insert(code);
+    }
 }
 
 } // namespace tunescrib

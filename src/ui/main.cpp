@@ -8,8 +8,8 @@
 #include "synth/synth_engine.h"
 #include "ui/command_line.h"
 #include "ui/main_window.h"
-#include "ui/x11_auto_repeat.h"
 #include "ui/view_fonts.h"
+#include "ui/x11_keyboard.h"
 
 #include <QGuiApplication>
 #include <QQuickWindow>

@@ -1,13 +1,12 @@
 #include "ui/main_window.h"
 
 #include "app/app_model.h"
-#include "ui/key_event_bridge.h"
 
 #include <QQuickWindow>
 
 namespace tunescrib {
 
-MainWindow::MainWindow(AppModel& model) : facade(model) {
+MainWindow::MainWindow(AppModel& model, KeysDownQuery keysDown) : facade(model) {
     // Through the module, not by the file's URL: only a module import loads the module's
     // C++ types (the facade, the fonts, the geometry) alongside its QML files. Qt 6.4 does
     // not look for modules in the resources by itself.
@@ -19,7 +18,8 @@ MainWindow::MainWindow(AppModel& model) : facade(model) {
     if (quickWindow == nullptr) {
         return;
     }
-    new KeyEventBridge(*quickWindow, model); // a child of the window, gone with it
+    // A child of the window, gone with it.
+    new KeyEventBridge(*quickWindow, model, std::move(keysDown));
 }
 
 } // namespace tunescrib

@@ -3,6 +3,8 @@
 // and wired to the model: the facade QML reads and the key-event bridge.
 
 #include "ui/app_model_qml.h"
+#include "ui/key_event_bridge.h"
+#include "ui/x11_keyboard.h"
 
 #include <QQmlApplicationEngine>
 
@@ -15,7 +17,8 @@ class AppModel;
 // Main thread only, after the QGuiApplication exists. The model must outlive it.
 class MainWindow {
 public:
-    explicit MainWindow(AppModel& model);
+    // `keysDown` tells the key-event bridge which keys are down when focus comes back.
+    explicit MainWindow(AppModel& model, KeysDownQuery keysDown = x11KeysDown);
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 

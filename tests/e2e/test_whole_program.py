@@ -11,18 +11,12 @@ import numpy
 from Xlib import X
 
 import harness
+from key_checks import A, D, G, NOTE_ONSET, PLAY_BUTTON, RECORD_BUTTON, SINE_BUTTON, Z, \
+    KeyChecks, hz
 
 BINARY = os.environ.get("TUNESCRIB_BINARY", "build/tunescrib")
-SHOTS = os.environ.get("TUNESCRIB_E2E_SHOTS", "build/e2e")
 BUILD = os.environ.get("TUNESCRIB_BUILD_DIR", "build")
 KEY = "tunescrib%3Amac-preferences%3Av2"
-
-# X keycodes of physical keys (Linux scancode + 8); the layout decides what they type.
-A, S, D, G, W, Z, SEMICOLON, COLON_JIS, BRACKET_JIS = 38, 39, 40, 42, 25, 52, 47, 48, 51
-
-# Onset level for counting notes: well above a fading tail, which would otherwise count as
-# a new note each time it wavers across a lower threshold; every attack passes it at once.
-NOTE_ONSET = 0.01
 
 
 DEFAULT_KEYS = [(0, "A"), (13, "W"), (1, "S"), (14, "E"), (2, "D"), (3, "F"), (17, "T"),
@@ -43,32 +37,14 @@ def settings_text(doc):
     return '[General]\n%s="@ByteArray(%s)"\n' % (KEY, escaped)
 
 
-def hz(midi):
-    return 440.0 * 2 ** ((midi - 69) / 12)
-
-
 def settings_file(session):
     return os.path.join(session.config_home, "tunescrib", "tunescrib.conf")
 
 
-class WholeProgram(unittest.TestCase):
+class WholeProgram(KeyChecks, unittest.TestCase):
     def setUp(self):
         self.session = harness.Session(BINARY).__enter__()
         self.addCleanup(self.session.close)
-
-    def shot(self):
-        self.session.screenshot(os.path.join(SHOTS, self.id().rsplit(".", 1)[1] + ".png"))
-
-    def record(self, action):
-        path = os.path.join(self.session.dir, "take.wav")
-        with self.session.recording(path):
-            action()
-        return harness.read_wav(path)
-
-    def assertPitch(self, samples, midi, what):
-        found = harness.fundamental(samples)
-        self.assertLess(abs(found / hz(midi) - 1), 0.01,
-                        "%s: heard %.1f Hz, expected %.1f Hz" % (what, found, hz(midi)))
 
     def assertKeyPlaysC4(self, what):
         samples = self.record(lambda: self.session.tap(A, 0.5))
@@ -77,24 +53,16 @@ class WholeProgram(unittest.TestCase):
         start = int((onsets[0] + 0.05) * harness.RATE)
         self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, what)
 
-    def assertEndsSilent(self, samples, seconds=0.2):
-        tail = samples[-int(seconds * harness.RATE):]
-        self.assertLess(numpy.sqrt(numpy.mean(tail ** 2)), 1e-4, "the recording ends in sound")
+    def start_with_auto_repeat(self):
+        """Starts the program with the server's auto-repeat on, as on a desktop."""
+        self.session.start_app()
+        self.session.x.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOn)
+        self.session.x.sync()
 
     def test_physical_keys_play_the_same_notes_on_jis_and_us_layouts(self):
-        s = self.session
-        s.start_app()
-        expected = [(A, 60), (W, 61), (SEMICOLON, 76), (COLON_JIS, 77), (BRACKET_JIS, 79)]
-        for layout in ("jp", "us"):
-            s.set_layout(layout)
-            for keycode, midi in expected:
-                # The pause lets the note fade so that the next recording starts silent.
-                samples = self.record(lambda k=keycode: (s.tap(k, 0.5), time.sleep(1.3)))
-                onsets = harness.sound_onsets(samples)
-                self.assertTrue(onsets, "%s key %d is silent" % (layout, keycode))
-                start = int((onsets[0] + 0.05) * harness.RATE)
-                self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], midi,
-                                 "%s key %d" % (layout, keycode))
+        self.session.start_app()
+        self.check_twenty_keys(("jp", "us"))
+        self.check_modifiers_refused()
         self.shot()
 
     def test_a_chord_sounds_and_fades_to_silence_after_release(self):
@@ -122,52 +90,18 @@ class WholeProgram(unittest.TestCase):
         self.shot()
 
     def test_focus_loss_silences_a_held_key_for_good(self):
-        s = self.session
-        s.start_app()
-        other = s.x.screen().root.create_window(100, 100, 300, 200, 0, s.x.screen().root_depth,
-                                                 X.InputOutput, X.CopyFromParent)
-        other.set_wm_name("other")
-        other.map()
-        s.x.sync()
-        time.sleep(0.3)
-
-        def hold_then_switch():
-            s.window.set_input_focus(X.RevertToParent, X.CurrentTime)
-            s.x.sync()
-            time.sleep(0.2)
-            s.key(A, True)
-            time.sleep(0.6)
-            other.set_input_focus(X.RevertToParent, X.CurrentTime)
-            s.x.sync()
-            time.sleep(0.2)
-            s.key(A, False)
-            s.window.set_input_focus(X.RevertToParent, X.CurrentTime)
-            s.x.sync()
-            time.sleep(1.5)
-
-        samples = self.record(hold_then_switch)
-        onsets = harness.sound_onsets(samples, threshold=NOTE_ONSET)
-        self.assertEqual(len(onsets), 1, "the note sounded again after focus came back")
-        # Released on focus loss: the whole 0.16 s-per-e fade is over long before the end.
-        self.assertEndsSilent(samples, 0.5)
+        self.start_with_auto_repeat()
+        self.check_focus_loss()
         self.shot()
 
     def test_a_held_key_with_auto_repeat_sounds_one_unbroken_note(self):
-        s = self.session
-        s.start_app()
-        s.x.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOn)
-        s.x.sync()
-        samples = self.record(lambda: s.tap(A, 2.0))
-        # Gaps the server fills with zeros when the machine is too busy are not our sound.
-        samples = samples[samples != 0.0]
-        onset = harness.sound_onsets(samples)[0]
-        held = samples[int((onset + 0.05) * harness.RATE):int((onset + 1.9) * harness.RATE)]
-        env = harness.rms_envelope(held)
-        # The piano envelope only falls while held; a retrigger would jump back up.
-        rises = env[1:] / env[:-1]
-        self.assertLess(rises.max(), 1.15, "the envelope jumped back up: a retrigger")
-        self.assertEqual(len(harness.sound_onsets(samples)), 1)
+        self.start_with_auto_repeat()
+        self.check_hold_sounds_once()
         self.shot()
+
+    def test_a_key_silenced_while_held_stays_silent_until_pressed_again(self):
+        self.start_with_auto_repeat()
+        self.check_silenced_keys_stay_silent()
 
     def test_a_corrupt_store_starts_with_defaults_and_is_left_alone(self):
         s = self.session
@@ -220,7 +154,7 @@ class WholeProgram(unittest.TestCase):
     def test_a_take_recorded_with_the_buttons_plays_back_in_time(self):
         s = self.session
         s.start_app()
-        record_button, play_button, sine_button = (1150, 113), (1214, 113), (943, 113)
+        record_button, play_button, sine_button = RECORD_BUTTON, PLAY_BUTTON, SINE_BUTTON
         melody = [(A, 60), (D, 64), (G, 67), (A, 60)]
         # The sine's short release leaves silence between the notes to find their starts by.
         s.click(*sine_button)

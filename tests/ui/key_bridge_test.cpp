@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <functional>
 
 namespace tunescrib::testing {
 namespace {
@@ -65,16 +66,88 @@ TEST_F(KeyBridge, PlayedKeysNeverFireAShortcutAndOthersGoOnToNormalDispatch) {
 }
 
 TEST_F(KeyBridge, AutoRepeatOfAHeldKeyNeitherStopsNorRetriggersIt) {
+    for (const auto form : {Repeat::bare, Repeat::flaggedPair}) {
+        SCOPED_TRACE(form == Repeat::bare ? "bare presses" : "flagged pairs");
+        press(keyA);
+        app.notifications.clear();
+        for (int i = 0; i < 20; ++i) {
+            autoRepeat(keyA, form);
+        }
+        EXPECT_EQ(std::ranges::count(app.notifications, Property::activeMidis), 0)
+            << "a repeat stopped or restarted the note";
+        EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+        release(keyA);
+        EXPECT_TRUE(heldVoices().empty());
+    }
+}
+
+// Whatever silences a held key, its repeats (unflagged, as X11 sends them when asked for
+// detectable auto-repeat) must not start it again; pressed anew it plays the new note.
+TEST_F(KeyBridge, AKeySilencedWhileHeldStaysSilentUntilPressedAgain) {
+    m().toggleRecording();
+    press(keyS);
+    release(keyS);
+    m().toggleRecording();
+    struct Case {
+        const char* silencing;
+        std::function<void()> silence;
+        std::function<void()> undo;
+        std::int64_t midiPressedAgain;
+    };
+    const Case cases[] = {
+        {"octave +", [&] { m().changeOctave(+1); }, [&] { m().changeOctave(-1); }, 72},
+        {"transposition", [&] { m().changeTransposition(2); }, [&] { m().changeTransposition(0); },
+         62},
+        {"timbre", [&] { m().setSoundMode(SoundMode::sine); },
+         [&] { m().setSoundMode(SoundMode::piano); }, 60},
+        // The take holds only the new press, not the silenced one.
+        {"record", [&] { m().toggleRecording(); }, [&] { m().toggleRecording(); }, 60},
+        {"play", [&] { m().playRecording(); }, [&] { m().stopPlayback(); }, 60},
+        {"focus lost and back, key held throughout",
+         [&] {
+             setApplicationActive(false);
+             setApplicationActive(true);
+         },
+         [] {}, 60},
+    };
+    const auto keyASounds = [&] { return std::ranges::count(heldVoices(), "keyboard:0"); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.silencing);
+        press(keyA);
+        c.silence();
+        for (int i = 0; i < 20; ++i) {
+            autoRepeat(keyA);
+        }
+        EXPECT_EQ(keyASounds(), 0) << "a repeat restarted the silenced key";
+        release(keyA);
+        press(keyA);
+        EXPECT_EQ(keyASounds(), 1) << "pressed anew, the key did not play";
+        EXPECT_EQ(m().lastMidi(), c.midiPressedAgain);
+        release(keyA);
+        c.undo();
+        EXPECT_EQ(m().recordedNotes().size(), 1U);
+    }
+}
+
+TEST_F(KeyBridge, AKeyHeldForACaptureIsNoChoiceAndTheCapturedKeyDoesNotPlayWhileHeld) {
     press(keyA);
-    app.notifications.clear();
-    for (int i = 0; i < 20; ++i) {
+    m().selectMapping(2);
+    for (int i = 0; i < 5; ++i) {
         autoRepeat(keyA);
     }
-    EXPECT_EQ(std::ranges::count(app.notifications, Property::activeMidis), 0)
-        << "a repeat stopped or restarted the note";
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    EXPECT_EQ(m().mappingTarget(), 2) << "a repeat of a held key was taken as the choice";
     release(keyA);
-    EXPECT_TRUE(heldVoices().empty());
+    press(keyQ);
+    EXPECT_EQ(m().mappingTarget(), std::nullopt);
+    EXPECT_EQ(m().bindings()[2].label, "Q");
+    for (int i = 0; i < 5; ++i) {
+        autoRepeat(keyQ);
+    }
+    EXPECT_TRUE(heldVoices().empty()) << "the captured key played while still held";
+    release(keyQ);
+    press(keyQ);
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:12"});
+    release(keyQ);
 }
 
 TEST_F(KeyBridge, EveryLossOfFocusStopsHeldKeysButAPopupInsideTheWindowIsNone) {
@@ -84,12 +157,14 @@ TEST_F(KeyBridge, EveryLossOfFocusStopsHeldKeysButAPopupInsideTheWindowIsNone) {
     EXPECT_TRUE(read("keyMapPanel", "visible").toBool());
     EXPECT_EQ(heldVoices().size(), 2U) << "the panel silenced held keys";
     m().setMappingOpen(false);
+    releaseElsewhere(keyD);
     for (int loss = 0; loss < 2; ++loss) {
         SCOPED_TRACE(loss);
         setApplicationActive(false);
         EXPECT_TRUE(heldVoices().empty());
         EXPECT_FALSE(read("key0", "active").toBool());
         // The key-ups went to another application; the next press plays again.
+        releaseElsewhere(keyA);
         setApplicationActive(true);
         press(keyA);
         EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});

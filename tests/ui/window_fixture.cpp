@@ -9,7 +9,8 @@ namespace tunescrib::testing {
 
 void WindowFixture::open(Audio audio) {
     app.start(audio);
-    mainWindow = std::make_unique<MainWindow>(app.m());
+    mainWindow = std::make_unique<MainWindow>(
+        app.m(), [this] { return std::vector<std::uint32_t>(keysDown.begin(), keysDown.end()); });
     ASSERT_NE(mainWindow->window(), nullptr) << "the QML did not load";
     window().requestActivate();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
@@ -48,13 +49,22 @@ QString WindowFixture::accessibleName(const QString& objectName) {
 
 void WindowFixture::sendKey(QEvent::Type type, const PhysicalKey& key,
                             Qt::KeyboardModifiers modifiers, bool autoRepeat) {
+    if (type == QEvent::KeyPress) {
+        keysDown.insert(key.x11Keycode);
+    } else if (!autoRepeat) {
+        keysDown.erase(key.x11Keycode);
+    }
     // Delivered at once: the test main makes window-system events synchronous.
     QWindowSystemInterface::handleExtendedKeyEvent(&window(), ++timestamp, type, key.key, modifiers,
                                                    key.x11Keycode, 0, 0,
                                                    QString::fromLatin1(key.text), autoRepeat);
 }
 
-void WindowFixture::autoRepeat(const PhysicalKey& key) {
+void WindowFixture::autoRepeat(const PhysicalKey& key, Repeat form) {
+    if (form == Repeat::bare) {
+        sendKey(QEvent::KeyPress, key, Qt::NoModifier, false);
+        return;
+    }
     sendKey(QEvent::KeyRelease, key, Qt::NoModifier, true);
     --timestamp; // X11 stamps both halves of a repeat with the same server time
     sendKey(QEvent::KeyPress, key, Qt::NoModifier, true);

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include <memory>
+#include <set>
 
 namespace tunescrib::testing {
 
@@ -52,15 +53,19 @@ protected:
     // The name a screen reader is told of the named item.
     QString accessibleName(const QString& objectName);
 
-    // Key events through the window system: press, release, or an X11 auto-repeat
-    // (release + press, both flagged).
+    // Key events through the window system: press, release, or an auto-repeat of a held
+    // key: a bare unflagged press, as X11 sends it with detectable auto-repeat, or else a
+    // release + press pair, both flagged (X11 without it, Wayland).
     void press(const PhysicalKey& key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         sendKey(QEvent::KeyPress, key, modifiers, false);
     }
     void release(const PhysicalKey& key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         sendKey(QEvent::KeyRelease, key, modifiers, false);
     }
-    void autoRepeat(const PhysicalKey& key);
+    enum class Repeat { bare, flaggedPair };
+    void autoRepeat(const PhysicalKey& key, Repeat form = Repeat::bare);
+    // The key comes up while another application has focus: this window hears nothing.
+    void releaseElsewhere(const PhysicalKey& key) { keysDown.erase(key.x11Keycode); }
 
     // The left button at window coordinates.
     void pointerPress(QPointF at) {
@@ -94,6 +99,8 @@ private:
 
     std::unique_ptr<MainWindow> mainWindow;
     ulong timestamp = 1000;
+    // The keyboard's state, which the window system reports when focus comes back.
+    std::set<quint32> keysDown;
 };
 
 } // namespace tunescrib::testing

@@ -1,0 +1,188 @@
+"""What a person checks by ear on any display server: the 20 keys at their pitches on two
+layouts, a held key sounding once, shortcuts refused, and a key silenced while held (by a
+focus loss, an octave change, a recording) staying silent until it is pressed again.
+
+A mixin for unittest.TestCase classes whose self.session is a harness.Session or a
+wayland_session.WaylandSession: both press keys by X keycode, click at window
+coordinates, switch layouts and move the focus away and back."""
+
+import os
+import time
+
+import numpy
+
+import harness
+
+SHOTS = os.environ.get("TUNESCRIB_E2E_SHOTS", "build/e2e")
+
+# X keycodes of physical keys (Linux scancode + 8); the layout decides what they type.
+A, S, D, G, W, Z, SEMICOLON, COLON_JIS, BRACKET_JIS = 38, 39, 40, 42, 25, 52, 47, 48, 51
+CONTROL, ALT, SUPER = 37, 64, 133
+# The 20 note keys by offset: C of the base octave up to the G an octave and a fifth above.
+NOTE_KEYS = [38, 25, 39, 26, 40, 41, 28, 42, 29, 43, 30, 44, 45, 32, 46, 33, 47, 48, 34, 51]
+
+# Window coordinates of buttons in a new 1320 x 820 window.
+RECORD_BUTTON, PLAY_BUTTON, SINE_BUTTON = (1150, 113), (1214, 113), (943, 113)
+OCTAVE_PLUS = (1258, 216)
+
+# Onset level for counting notes: well above a fading tail, which would otherwise count as
+# a new note each time it wavers across a lower threshold; every attack passes it at once.
+NOTE_ONSET = 0.01
+
+
+def hz(midi):
+    return 440.0 * 2 ** ((midi - 69) / 12)
+
+
+def notes(samples):
+    """Start times (s) of the notes: attacks after at least 0.2 s below the onset level, so
+    that the gaps a busy server leaves inside a note do not split it."""
+    return harness.sound_onsets(samples, threshold=NOTE_ONSET, gap_blocks=200)
+
+
+def level(samples, start, end):
+    """RMS of the samples from `start` to `end` seconds."""
+    part = samples[int(start * harness.RATE):int(end * harness.RATE)]
+    return float(numpy.sqrt(numpy.mean(part ** 2))) if len(part) else 0.0
+
+
+class KeyChecks:
+    def shot(self):
+        self.session.screenshot(os.path.join(SHOTS, self.id().rsplit(".", 1)[1] + ".png"))
+
+    def record(self, action):
+        path = os.path.join(self.session.dir, "take.wav")
+        with self.session.recording(path):
+            action()
+        return harness.read_wav(path)
+
+    def assertPitch(self, samples, midi, what):
+        found = harness.fundamental(samples)
+        self.assertLess(abs(found / hz(midi) - 1), 0.01,
+                        "%s: heard %.1f Hz, expected %.1f Hz" % (what, found, hz(midi)))
+
+    def assertEndsSilent(self, samples, seconds=0.2):
+        tail = samples[-int(seconds * harness.RATE):]
+        self.assertLess(numpy.sqrt(numpy.mean(tail ** 2)), 1e-4, "the recording ends in sound")
+
+    def check_twenty_keys(self, layouts):
+        """Every note key at its pitch, on each layout: the physical key counts, not what
+        the layout types. Played with the sine, whose short release parts the notes."""
+        s = self.session
+        s.click(*SINE_BUTTON)
+        for layout in layouts:
+            s.set_layout(layout)
+
+            def play():
+                for keycode in NOTE_KEYS:
+                    s.tap(keycode, 0.2)
+                    time.sleep(0.35)
+
+            samples = self.record(play)
+            heard = []
+            # Above the release tails, which last into the next note's gap at the onset level.
+            for onset in harness.sound_onsets(samples, threshold=3 * NOTE_ONSET, gap_blocks=50):
+                if heard and onset - heard[-1] < 0.4:  # notes are 0.55 s apart
+                    continue  # a gap the busy server left inside one note
+                heard.append(onset)
+            self.assertEqual(len(heard), len(NOTE_KEYS), "%s: notes at %s" % (layout, heard))
+            for offset, onset in enumerate(heard):
+                start = int((onset + 0.05) * harness.RATE)
+                self.assertPitch(samples[start:start + 6000], 60 + offset,
+                                 "%s key %d" % (layout, NOTE_KEYS[offset]))
+
+    def check_hold_sounds_once(self):
+        samples = self.record(lambda: self.session.tap(A, 2.0))
+        # Gaps the server fills with zeros when the machine is too busy are not our sound.
+        samples = samples[samples != 0.0]
+        onset = harness.sound_onsets(samples)[0]
+        held = samples[int((onset + 0.05) * harness.RATE):int((onset + 1.9) * harness.RATE)]
+        env = harness.rms_envelope(held)
+        # The piano envelope only falls while held; a retrigger would jump back up.
+        rises = env[1:] / env[:-1]
+        self.assertLess(rises.max(), 1.15, "the envelope jumped back up: a retrigger")
+        self.assertEqual(len(harness.sound_onsets(samples)), 1)
+
+    def check_modifiers_refused(self):
+        """A with Control, Alt or Super held is a shortcut, never a note; A alone plays."""
+        s = self.session
+
+        def play():
+            for modifier in (CONTROL, ALT, SUPER):
+                s.key(modifier, True)
+                s.tap(A, 0.3)
+                s.key(modifier, False)
+                time.sleep(0.3)
+            s.tap(A, 0.3)
+            time.sleep(0.5)
+
+        samples = self.record(play)
+        onsets = notes(samples)
+        self.assertEqual(len(onsets), 1, "a key with a modifier played: %s" % onsets)
+
+    def check_focus_loss(self):
+        """A key held while the focus goes away stops, and stays silent when the focus comes
+        back, whether it was released meanwhile or is still held."""
+        s = self.session
+        for still_held in (False, True):
+            def hold_then_switch():
+                s.key(A, True)
+                time.sleep(0.6)
+                s.focus_away()
+                time.sleep(0.3)
+                if not still_held:
+                    s.key(A, False)
+                s.focus_back()
+                time.sleep(1.5)
+                s.key(A, False)
+
+            samples = self.record(hold_then_switch)
+            onsets = notes(samples)
+            self.assertEqual(len(onsets), 1, "still held %s: the note sounded again after "
+                             "focus came back" % still_held)
+            # Released on focus loss: the 0.16 s-per-e fade is over long before the end.
+            self.assertEndsSilent(samples, 0.5)
+
+    def check_silenced_keys_stay_silent(self):
+        """Hold A and click octave +: silent after the click until A is pressed again, then
+        C5. Hold A and start a recording: the take stays empty."""
+        s = self.session
+
+        def octave_up_while_held():
+            s.key(A, True)
+            time.sleep(0.5)
+            s.click(*OCTAVE_PLUS)
+            time.sleep(1.5)
+            s.key(A, False)
+            time.sleep(0.3)
+            s.tap(A, 0.5)
+            time.sleep(0.8)
+
+        samples = self.record(octave_up_while_held)
+        onsets = notes(samples)
+        self.assertEqual(len(onsets), 2, "notes at %s" % onsets)
+        held = level(samples, onsets[0] + 0.1, onsets[0] + 0.4)
+        after_click = level(samples, onsets[0] + 1.3, onsets[1] - 0.1)
+        self.assertLess(after_click, held / 100, "the held key sounded again after the click")
+        start = int((onsets[1] + 0.05) * harness.RATE)
+        self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 72, "pressed again")
+
+        def record_while_held():
+            s.key(A, True)
+            time.sleep(0.5)
+            s.click(*RECORD_BUTTON)
+            time.sleep(1.5)
+            s.key(A, False)
+            s.click(*RECORD_BUTTON)
+            time.sleep(0.5)
+            s.click(*PLAY_BUTTON)
+            time.sleep(1.0)
+
+        samples = self.record(record_while_held)
+        onsets = notes(samples)
+        self.assertEqual(len(onsets), 1, "the held key was recorded or played: %s" % onsets)
+        held = level(samples, onsets[0] + 0.1, onsets[0] + 0.4)
+        self.assertLess(level(samples, onsets[0] + 1.3, onsets[0] + 1.9), held / 100,
+                        "the held key sounded again once the recording started")
+        self.assertEndsSilent(samples, 1.0)
+        self.shot()
