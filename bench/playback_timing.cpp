@@ -7,7 +7,7 @@
 #include "platform/defaults_store.h"
 #include "platform/manual_audio_output.h"
 #include "platform/qt_scheduler.h"
-#include "platform/rtaudio_audio_output.h"
+#include "platform/rtaudio_stream_backend.h"
 #include "platform/steady_clock.h"
 
 #include <QCoreApplication>
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     MemoryDefaultsStore store;
     AppModel model(clock, scheduler, store, [sound]() -> std::unique_ptr<SynthEngine> {
         if (sound) {
-            return std::make_unique<SynthEngine>(std::make_unique<RtAudioOutput>());
+            return std::make_unique<SynthEngine>(makeRtAudioOutput());
         }
         return std::make_unique<SynthEngine>(std::make_unique<ManualAudioOutput>());
     });

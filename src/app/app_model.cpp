@@ -8,7 +8,7 @@ namespace tunescrib {
 
 AppModel::AppModel(Clock& clock, Scheduler& scheduler, DefaultsStore& store,
                    const SynthFactory& makeSynth)
-    : clock(clock), scheduler(scheduler), store(store) {
+    : clock(clock), scheduler(scheduler), store(store), synthFactory(makeSynth) {
     loadPreferences();
     startSynth(makeSynth);
 }
@@ -47,6 +47,13 @@ void AppModel::startSynth(const SynthFactory& makeSynth) {
     } catch (const AudioStartError& error) {
         assign(Property::audioError, audioError_, std::optional<std::string>(error.what()));
         assign(Property::notice, notice_, std::string(message::audioStartFailed));
+        nextSynthAttempt = clock.now() + synthRetryInterval;
+    }
+}
+
+void AppModel::retrySynth() {
+    if (clock.now() >= nextSynthAttempt) {
+        startSynth(synthFactory);
     }
 }
 

@@ -12,7 +12,7 @@
 //     QtScheduler scheduler(clock);
 //     QSettingsDefaultsStore store;
 //     AppModel model(clock, scheduler, store, [] {
-//         return std::make_unique<SynthEngine>(std::make_unique<RtAudioOutput>());
+//         return std::make_unique<SynthEngine>(makeRtAudioOutput());
 //     });
 // Tests pass ManualClock, ManualScheduler (on the same clock), MemoryDefaultsStore and a
 // factory over ManualAudioOutput.
@@ -60,6 +60,9 @@ enum class Property {
     audioError,
 };
 inline constexpr int publishedPropertyCount = 13;
+
+// Seconds between attempts to build the synthesizer while there is none (no sound server).
+inline constexpr double synthRetryInterval = 3.0;
 
 // Playback steps waiting on the scheduler at most; a take of up to half as many notes is
 // scheduled whole when it starts.
@@ -188,6 +191,9 @@ private:
     void loadPreferences();
     void savePreferences();
     void startSynth(const SynthFactory& makeSynth);
+    // Without a synthesizer, tries again to build one (a sound server may have come since),
+    // at most once per synthRetryInterval so that a frozen server cannot stall every key.
+    void retrySynth();
 
     bool captureKey(const KeyEvent& event);
     void updateMidiActivity(std::int64_t midi, std::int64_t change);
@@ -229,6 +235,8 @@ private:
     std::optional<std::string> audioError_;
 
     // Private.
+    SynthFactory synthFactory;
+    double nextSynthAttempt = 0.0;      // clock reading before which retrySynth waits
     std::unique_ptr<SynthEngine> synth; // null when audio could not start
     bool isLoadingPreferences = false;
     std::map<std::string, LiveSource> liveSources;

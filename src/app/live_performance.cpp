@@ -58,6 +58,9 @@ void AppModel::startSource(std::int64_t offset, const std::string& sourceID) {
         return;
     }
     const std::int64_t midi = midiFor(offset);
+    if (!synth) {
+        retrySynth();
+    }
     if (synth) {
         try {
             synth->noteOn(sourceID, midi, soundMode_);
@@ -70,8 +73,10 @@ void AppModel::startSource(std::int64_t offset, const std::string& sourceID) {
     liveSources[sourceID] = LiveSource{midi, offset};
     updateMidiActivity(midi, +1);
     assign(Property::lastMidi, lastMidi_, std::optional(midi));
+    // Without sound the status line keeps saying so rather than name a note nobody heard.
     const NoteDetails details = noteDetails(midi);
-    assign(Property::notice, notice_, details.name + " / " + details.solfege);
+    assign(Property::notice, notice_,
+           synth ? details.name + " / " + details.solfege : std::string(message::audioStartFailed));
     if (isRecording_) {
         recordingHeld[sourceID] = PendingRecordedNote{midi, clock.now() - recordingStart};
     }

@@ -25,8 +25,11 @@ struct AudioBuffer {
 };
 
 // Called on the audio thread for every block; must not allocate, log or block on
-// anything but the render state's lock.
-using RenderCallback = std::function<void(std::span<AudioBuffer> buffers, std::int64_t frameCount)>;
+// anything but the render state's lock. Returns true when nothing sounds and nothing will
+// until the output is woken: the output then stops pulling blocks (and costs nothing)
+// until wake(). The callback decides this, because only it knows, under its lock, that no
+// note is waiting; an output that guessed from the samples could park just as a note came.
+using RenderCallback = std::function<bool(std::span<AudioBuffer> buffers, std::int64_t frameCount)>;
 
 // A failure to start audio. what() is the text shown to the user: the back end's own
 // message, or a fixed Japanese one.
@@ -46,9 +49,14 @@ public:
     virtual AudioFormat start(RenderCallback callback) = 0;
     // Stops and closes the stream; the callback is not called after this returns.
     virtual void stop() = 0;
-    // False once stopped, and also once the device stopped by itself (server gone, or
-    // asleep after long silence); start() brings it back.
+    // False once stopped, and also once the device stopped by itself (server gone) or
+    // stopped taking blocks (a frozen server); start() brings it back or says why not. An
+    // output resting at the callback's request is still running.
     [[nodiscard]] virtual bool isRunning() = 0;
+    // Resumes pulling blocks after the callback asked for rest; nothing when not resting.
+    // Returns once the stream took its first block again, so that a device that went away
+    // meanwhile shows in isRunning() at once (bounded by a few tens of milliseconds).
+    virtual void wake() = 0;
 };
 
 } // namespace tunescrib

@@ -16,6 +16,7 @@ AudioFormat ManualAudioOutput::start(RenderCallback newCallback) {
     }
     callback = std::move(newCallback);
     running = true;
+    resting = false;
     ++starts;
     return format;
 }
@@ -26,7 +27,18 @@ void ManualAudioOutput::stop() {
 }
 
 bool ManualAudioOutput::isRunning() {
+    if (auto step = std::exchange(runningCheckStep, nullptr)) {
+        step();
+    }
     return running;
+}
+
+void ManualAudioOutput::wake() {
+    resting = false;
+}
+
+void ManualAudioOutput::beforeNextRunningCheck(std::function<void()> step) {
+    runningCheckStep = std::move(step);
 }
 
 void ManualAudioOutput::setDeviceFormat(AudioFormat newFormat) {
@@ -55,10 +67,10 @@ std::vector<float> ManualAudioOutput::render(std::int64_t frames, std::uint32_t 
 }
 
 bool ManualAudioOutput::renderInto(std::span<AudioBuffer> buffers, std::int64_t frames) {
-    if (!running || !callback) {
+    if (!running || resting || !callback) {
         return false;
     }
-    callback(buffers, frames);
+    resting = callback(buffers, frames);
     return true;
 }
 

@@ -41,7 +41,7 @@ bool hasFaded(const SynthVoice& voice) {
 
 } // namespace
 
-void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers, std::int64_t frameCount,
+bool renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers, std::int64_t frameCount,
                  float outputVolume) {
     for (const AudioBuffer& buffer : buffers) {
         if (buffer.data != nullptr) {
@@ -50,8 +50,12 @@ void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers, std::i
     }
     std::lock_guard guard(state.lock);
     if (state.voices.empty()) {
-        return;
+        state.silentFrames += std::max<std::int64_t>(frameCount, 0);
+        state.idle = state.idle || static_cast<double>(state.silentFrames) >=
+                                       secondsBeforeIdle * state.sampleRate;
+        return state.idle;
     }
+    state.silentFrames = 0;
     const double sampleRate = state.sampleRate;
     auto& slots = state.voices.slots();
     // Every channel carries the same mono mix, so it is made once per block of frames.
@@ -74,6 +78,7 @@ void renderBlock(SynthRenderState& state, std::span<AudioBuffer> buffers, std::i
             state.voices.retire(slot);
         }
     }
+    return false;
 }
 
 } // namespace tunescrib

@@ -38,8 +38,10 @@ public:
     SynthEngine(const SynthEngine&) = delete;
     SynthEngine& operator=(const SynthEngine&) = delete;
 
-    // Restarts a stopped output first; throws AudioStartError when that fails, and then
-    // adds no voice. Replaces any voice of the same identifier (restart from silence).
+    // Restarts a stopped output first (released voices of the stream that stopped are
+    // dropped);
+    // throws AudioStartError when that fails, and then adds no voice. Wakes an output that
+    // rests. Replaces any voice of the same identifier (restart from silence).
     void noteOn(const std::string& sourceID, std::int64_t midi, SoundMode mode);
     // Releases (or, immediate, removes) the voice of the identifier; never fails.
     void noteOff(const std::string& sourceID, bool immediate = false);
@@ -50,8 +52,13 @@ public:
     [[nodiscard]] std::vector<VoiceSnapshot> voices() const;
 
 private:
-    // Starts the output and takes the sample rate the stream really runs at.
-    void startOutput();
+    enum class StaleVoices { drop, keep };
+    // Starts the output and takes the sample rate the stream really runs at; drops the
+    // released voices when they belong to a stream that is gone.
+    void startOutput(StaleVoices stale);
+    // Grows the voice table, allocating outside the lock, when a new voice would find no
+    // free slot.
+    void makeRoomForOneMore();
 
     std::unique_ptr<AudioOutput> output;
     std::shared_ptr<SynthRenderState> renderState;

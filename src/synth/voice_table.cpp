@@ -1,5 +1,6 @@
 #include "synth/voice_table.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tunescrib {
@@ -15,10 +16,10 @@ VoiceSlot* VoiceTable::slotOf(std::string_view sourceID) {
     return nullptr;
 }
 
-void VoiceTable::put(std::string& sourceID, const SynthVoice& voice) {
+bool VoiceTable::put(std::string& sourceID, const SynthVoice& voice) {
     if (VoiceSlot* held = slotOf(sourceID)) {
         held->voice = voice;
-        return;
+        return true;
     }
     VoiceSlot* free = nullptr;
     for (auto& slot : table) {
@@ -28,14 +29,19 @@ void VoiceTable::put(std::string& sourceID, const SynthVoice& voice) {
         }
     }
     if (free == nullptr) {
-        // No voice limit: the table grows here, on the main thread, never while rendering.
-        table.emplace_back();
-        free = &table.back();
+        return false;
     }
     std::swap(free->sourceID, sourceID);
     free->voice = voice;
     free->active = true;
     ++activeCount;
+    return true;
+}
+
+void VoiceTable::adopt(std::vector<VoiceSlot>& larger) {
+    // Strings move by handing over their storage: nothing is allocated here.
+    std::swap_ranges(table.begin(), table.end(), larger.begin());
+    table.swap(larger);
 }
 
 SynthVoice* VoiceTable::find(std::string_view sourceID) {

@@ -3,7 +3,7 @@
 #include "app/app_model.h"
 #include "platform/qsettings_defaults_store.h"
 #include "platform/qt_scheduler.h"
-#include "platform/rtaudio_audio_output.h"
+#include "platform/rtaudio_stream_backend.h"
 #include "platform/steady_clock.h"
 #include "synth/synth_engine.h"
 #include "ui/command_line.h"
@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
     tunescrib::QSettingsDefaultsStore store;
     tunescrib::AppModel model(clock, scheduler, store, [] {
         return std::make_unique<tunescrib::SynthEngine>(
-            std::make_unique<tunescrib::RtAudioOutput>());
+            tunescrib::makeRtAudioOutput());
     });
     tunescrib::MainWindow window(model);
     if (window.window() == nullptr) {

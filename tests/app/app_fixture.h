@@ -38,11 +38,13 @@ public:
     SynthEngine* engine = nullptr;       // owned by the model
     std::unique_ptr<AppModel> model;
     std::vector<Property> notifications;
+    bool serverAbsent = false; // every attempt to build the synthesizer fails
 
     // Builds the model; a stored document, if any, must be in `store` before.
     void start(Audio audio = Audio::works) {
-        model = std::make_unique<AppModel>(clock, scheduler, store, [this, audio] {
-            if (audio == Audio::failsAtStart) {
+        serverAbsent = audio == Audio::failsAtStart;
+        model = std::make_unique<AppModel>(clock, scheduler, store, [this] {
+            if (serverAbsent) {
                 throw AudioStartError("Pulse: connection refused");
             }
             auto device = std::make_unique<ManualAudioOutput>();

@@ -13,7 +13,7 @@ TEST(AudioFailure, WithoutAudioAtStartTheModelWorksSilentlyAndSaysSo) {
 
     f.m().toggleRecording();
     EXPECT_TRUE(f.m().handleKeyEvent(keyDown(0)));
-    EXPECT_EQ(f.m().notice(), "C4 / ド");
+    EXPECT_EQ(f.m().notice(), "音声出力を開始できません") << "no note was heard";
     EXPECT_TRUE(f.m().isActive(0));
     f.clock.advance(0.4);
     EXPECT_TRUE(f.m().handleKeyEvent(keyUp(0)));
@@ -25,6 +25,19 @@ TEST(AudioFailure, WithoutAudioAtStartTheModelWorksSilentlyAndSaysSo) {
     f.scheduler.advance(1.0);
     EXPECT_THAT(f.m().activeMidis(), IsEmpty());
     EXPECT_EQ(f.m().notice(), "再生完了");
+}
+
+TEST(AudioFailure, ASoundServerThatComesLaterIsUsedByTheNextNote) {
+    AppFixture f;
+    f.start(AppFixture::Audio::failsAtStart);
+    f.serverAbsent = false;
+    f.m().handleKeyEvent(keyDown(0)); // too soon after the failed start: not tried again
+    f.m().handleKeyEvent(keyUp(0));
+    EXPECT_EQ(f.engine, nullptr);
+    f.clock.advance(synthRetryInterval);
+    f.m().handleKeyEvent(keyDown(1));
+    EXPECT_EQ(f.heldVoices(), std::vector<std::string>{"keyboard:1"});
+    EXPECT_EQ(f.m().notice(), "D4 / レ");
 }
 
 TEST(AudioFailure, ALiveNoteThatCannotRestartTheDeviceIsNotRegistered) {

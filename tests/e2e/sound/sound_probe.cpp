@@ -20,7 +20,7 @@
 //
 // Exit status 0 when the mode's expectations held, 1 otherwise, with a line saying why.
 
-#include "platform/rtaudio_audio_output.h"
+#include "platform/rtaudio_stream_backend.h"
 #include "synth/synth_engine.h"
 
 #include <signal.h>
@@ -49,16 +49,16 @@ double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void printFigures(RtAudioOutput& output) {
-    if (const auto figures = output.streamFigures()) {
-        std::cout << "api " << figures->api << "\nbuffer-frames " << figures->bufferFrames
-                  << "\nlatency-frames " << figures->latencyFrames << std::endl;
+void printFigures(StreamAudioOutput& output) {
+    if (const auto stream = output.stream()) {
+        std::cout << "api " << stream->api << "\nbuffer-frames " << stream->bufferFrames
+                  << std::endl;
     }
 }
 
 int play(SoundMode mode, std::int64_t midi, double hold, double tail) {
-    auto device = std::make_unique<RtAudioOutput>();
-    RtAudioOutput& output = *device;
+    auto device = makeRtAudioOutput();
+    StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     std::cout << "rate " << output.deviceFormat().sampleRate << std::endl;
     printFigures(output);
@@ -92,15 +92,15 @@ double cpuSeconds() {
 }
 
 int sleepAndWake() {
-    auto device = std::make_unique<RtAudioOutput>();
-    RtAudioOutput& output = *device;
+    auto device = makeRtAudioOutput();
+    StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     sleepSeconds(0.3);
     engine.noteOn("first", 69, SoundMode::sine);
     sleepSeconds(0.3);
     engine.noteOff("first");
     sleepSeconds(3.0);
-    const bool asleep = !output.isRunning();
+    const bool asleep = output.isResting();
     const auto quietFrom = Clock::now();
     const double cpuAtQuiet = cpuSeconds();
     sleepSeconds(2.0);
@@ -108,7 +108,7 @@ int sleepAndWake() {
     std::cout << "asleep " << (asleep ? "yes" : "no") << "\ncpu-share-asleep " << share
               << std::endl;
     engine.noteOn("second", 72, SoundMode::sine);
-    const bool awake = output.isRunning();
+    const bool awake = output.isRunning() && !output.isResting();
     sleepSeconds(0.6);
     engine.noteOff("second");
     sleepSeconds(0.8);
@@ -127,8 +127,8 @@ bool signalServer(int signal) {
 }
 
 int serverDies() {
-    auto device = std::make_unique<RtAudioOutput>();
-    RtAudioOutput& output = *device;
+    auto device = makeRtAudioOutput();
+    StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     engine.noteOn("held", 69, SoundMode::sine);
     sleepSeconds(0.3);
@@ -169,7 +169,7 @@ int frozenServer() {
     const auto attempt = Clock::now();
     bool failed = false;
     try {
-        SynthEngine engine(std::make_unique<RtAudioOutput>());
+        SynthEngine engine(makeRtAudioOutput());
     } catch (const AudioStartError& error) {
         failed = true;
         std::cout << "start-error " << error.what() << std::endl;
@@ -182,7 +182,7 @@ int frozenServer() {
 
 int noServer() {
     try {
-        SynthEngine engine(std::make_unique<RtAudioOutput>());
+        SynthEngine engine(makeRtAudioOutput());
     } catch (const AudioStartError& error) {
         std::cout << "start-error " << error.what() << std::endl;
         return std::string(error.what()).empty() ? 1 : 0;

@@ -1,0 +1,52 @@
+#pragma once
+// One sound stream as an output drives it: open (and start), close, and a call per block
+// from the stream's own thread. The output's logic (rest and wake, a failed or stalled
+// stream, restart) lives above this seam and is tested against a fake below it.
+
+#include "platform/audio_output.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tunescrib {
+
+// What a backend's stream thread tells the output.
+class StreamClient {
+public:
+    virtual ~StreamClient() = default;
+    // Stream thread, before every block is written: fill `frames` interleaved frames of
+    // the stream's channels into `samples`. `underflowed`: the device ran dry before this
+    // block and recovered by itself. Returns false when the stream must stop pulling; the
+    // backend then stops it without writing the block.
+    virtual bool onBlock(float* samples, unsigned frames, bool underflowed) = 0;
+    // Stream thread (or within open): the stream cannot go on, the server died or the
+    // device went away. Called at most once per stream; onBlock may still be called.
+    virtual void onStreamFailed() = 0;
+};
+
+// What an opened stream runs at.
+struct OpenedStream {
+    AudioFormat format;        // rate and channels of the samples onBlock is given
+    std::string api;           // which library plays it, for diagnostics
+    unsigned bufferFrames = 0; // frames per block as granted
+};
+
+// One stream on the default device; a backend object opens at most one. Main thread only,
+// except that the client is called from the stream's thread.
+class AudioStreamBackend {
+public:
+    virtual ~AudioStreamBackend() = default;
+    // The default device's format, without opening a stream; {0, 0} when there is none.
+    virtual AudioFormat deviceFormat() = 0;
+    // Opens a stream on the default device and starts it, calling `client` from then on.
+    // Throws AudioStartError with the libraries' own words when nothing can play.
+    virtual OpenedStream open(StreamClient& client) = 0;
+    // Stops and closes the stream; `client` is not called after this returns. Blocks for
+    // as long as the stream's thread is stuck in the device (a frozen server).
+    virtual void close() = 0;
+};
+
+using BackendFactory = std::function<std::unique_ptr<AudioStreamBackend>()>;
+
+} // namespace tunescrib

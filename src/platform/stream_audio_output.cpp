@@ -1,0 +1,204 @@
+#include "platform/stream_audio_output.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <span>
+#include <thread>
+#include <utility>
+
+namespace tunescrib {
+
+namespace {
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+// One opened stream and what its thread shares with the main thread. Owned by the output,
+// and by the thread that closes it, which may outlive the output when the device is stuck.
+class StreamAudioOutput::Session final : public StreamClient {
+public:
+    Session(std::unique_ptr<AudioStreamBackend> backend, RenderCallback render,
+            std::function<double()> now)
+        : backend(std::move(backend)), render(std::move(render)), now(std::move(now)),
+          lastBlockAt(this->now()) {}
+
+    void open() { opened = backend->open(*this); }
+
+    [[nodiscard]] const OpenedStream& stream() const { return opened; }
+    [[nodiscard]] bool hasFailed() const { return failed.load(std::memory_order_acquire); }
+
+    [[nodiscard]] bool isResting() const {
+        std::lock_guard guard(restLock);
+        return resting;
+    }
+
+    // Main thread. A stream that is neither resting nor taking blocks.
+    [[nodiscard]] bool hasStalled() const {
+        const double limit = std::chrono::duration<double>(stallLimit).count();
+        return !isResting() && now() - lastBlockAt.load(std::memory_order_acquire) > limit;
+    }
+
+    // Main thread: the callback asked for rest and now has a note. Waits until the stream
+    // wrote a block since, failed, or wakeProofLimit passed.
+    void wake() {
+        std::unique_lock guard(restLock);
+        wakeAsked = true;
+        proofPending = true;
+        restChange.notify_all();
+        restChange.wait_for(guard, wakeProofLimit, [this] { return !proofPending || hasFailed(); });
+    }
+
+    // Main thread: a stream thread resting in onBlock leaves it and pulls no more.
+    void release() {
+        std::lock_guard guard(restLock);
+        closing = true;
+        restChange.notify_all();
+    }
+
+    void close() { backend->close(); }
+
+    bool onBlock(float* samples, unsigned frames, bool) override {
+        lastBlockAt.store(now(), std::memory_order_release);
+        const std::size_t sampleCount = std::size_t{frames} * opened.format.channelCount;
+        if (proofPending.load(std::memory_order_acquire) && renderedSinceWake) {
+            std::lock_guard guard(restLock);
+            proofPending = false;
+            renderedSinceWake = false;
+            restChange.notify_all();
+        }
+        if (restWanted && !restUntilWoken()) {
+            std::fill_n(samples, sampleCount, 0.0F);
+            return false;
+        }
+        if (hasFailed()) {
+            std::fill_n(samples, sampleCount, 0.0F);
+            return false;
+        }
+        AudioBuffer buffer{opened.format.channelCount,
+                           static_cast<std::uint32_t>(sampleCount * sizeof(float)), samples};
+        restWanted = render(std::span(&buffer, 1), frames);
+        renderedSinceWake = proofPending.load(std::memory_order_acquire);
+        return true;
+    }
+
+    void onStreamFailed() override {
+        std::lock_guard guard(restLock);
+        failed.store(true, std::memory_order_release);
+        restChange.notify_all();
+    }
+
+private:
+    // Stream thread. False when the stream is being closed instead.
+    bool restUntilWoken() {
+        std::unique_lock guard(restLock);
+        resting = !wakeAsked && !closing;
+        restChange.wait(guard, [this] { return wakeAsked || closing; });
+        resting = false;
+        wakeAsked = false;
+        restWanted = false;
+        // Time spent resting is not a stall.
+        lastBlockAt.store(now(), std::memory_order_release);
+        return !closing;
+    }
+
+    std::unique_ptr<AudioStreamBackend> backend;
+    RenderCallback render;
+    std::function<double()> now;
+    OpenedStream opened;
+    std::atomic<bool> failed{false};
+    std::atomic<double> lastBlockAt;
+    mutable std::mutex restLock;
+    std::condition_variable restChange;
+    bool resting = false;   // guarded by restLock
+    bool wakeAsked = false; // guarded by restLock
+    bool closing = false;   // guarded by restLock
+    // Written under restLock; read without it first so that most blocks take no lock.
+    std::atomic<bool> proofPending{false};
+    bool restWanted = false;        // stream thread only
+    bool renderedSinceWake = false; // stream thread only
+};
+
+StreamAudioOutput::StreamAudioOutput(BackendFactory makeBackend, std::function<double()> now)
+    : makeBackend(std::move(makeBackend)), now(now ? std::move(now) : steadySeconds) {}
+
+StreamAudioOutput::~StreamAudioOutput() {
+    stop();
+}
+
+AudioFormat StreamAudioOutput::deviceFormat() {
+    return makeBackend()->deviceFormat();
+}
+
+AudioFormat StreamAudioOutput::start(RenderCallback callback) {
+    if (session && session->hasStalled()) {
+        throw AudioStartError(stalledDescription);
+    }
+    closeSession();
+    auto fresh = std::make_shared<Session>(makeBackend(), std::move(callback), now);
+    fresh->open();
+    session = std::move(fresh);
+    return session->stream().format;
+}
+
+void StreamAudioOutput::stop() {
+    closeSession();
+}
+
+bool StreamAudioOutput::isRunning() {
+    if (session && session->hasFailed()) {
+        closeSession();
+    }
+    return session && !session->hasStalled();
+}
+
+void StreamAudioOutput::wake() {
+    if (session) {
+        session->wake();
+    }
+}
+
+std::optional<OpenedStream> StreamAudioOutput::stream() const {
+    if (!session) {
+        return std::nullopt;
+    }
+    return session->stream();
+}
+
+bool StreamAudioOutput::isResting() const {
+    return session && session->isResting();
+}
+
+void StreamAudioOutput::closeSession() {
+    if (!session) {
+        return;
+    }
+    session->release();
+    // The closing thread shares the session, so a stream stuck in its device keeps what
+    // its thread may still touch when the device lets go.
+    struct Closing {
+        std::mutex lock;
+        std::condition_variable done;
+        bool closed = false;
+    };
+    auto closing = std::make_shared<Closing>();
+    std::thread([closing, stuck = std::move(session)] {
+        try {
+            stuck->close();
+        } catch (...) {
+            // A stream that cannot even close cleanly is gone all the same.
+        }
+        std::lock_guard guard(closing->lock);
+        closing->closed = true;
+        closing->done.notify_all();
+    }).detach();
+    std::unique_lock guard(closing->lock);
+    closing->done.wait_for(guard, closeLimit, [&] { return closing->closed; });
+}
+
+} // namespace tunescrib
