@@ -1,5 +1,6 @@
 #include "ui/app_model_qml.h"
 
+#include "platform/atomic_file.h"
 #include "ui/readout_text.h"
 
 #include <QJSEngine>
@@ -234,6 +235,37 @@ void AppModelQml::playRecording() {
 
 void AppModelQml::clearRecording() {
     model.clearRecording();
+}
+
+void AppModelQml::undoClear() {
+    model.undoClear();
+}
+
+QUrl AppModelQml::exportFolder() {
+    return tunescrib::exportFolder();
+}
+
+QString AppModelQml::proposedExportName() {
+    return tunescrib::proposedExportName(QDateTime::currentDateTime());
+}
+
+void AppModelQml::exportTake(const QUrl& file) {
+    model.exportTake(exportPath(file).toStdString(), writeFileAtomically);
+}
+
+QUrl AppModelQml::takeDragUrl() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString path = dragFile.nextPath(now);
+    if (path.isEmpty()) {
+        const FileWriter noFolder = [](const std::string&, std::span<const std::uint8_t>) {
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        };
+        model.exportTake(tunescrib::proposedExportName(now).toStdString(), noFolder, false);
+        return {};
+    }
+    return model.exportTake(path.toStdString(), writeFileAtomically, false)
+               ? QUrl::fromLocalFile(path)
+               : QUrl();
 }
 
 void AppModelQml::setSoundMode(const QString& mode) {

@@ -5,11 +5,13 @@
 // that depend on it.
 
 #include "app/app_model.h"
+#include "ui/take_files.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -58,6 +60,8 @@ class AppModelQml : public QObject {
     Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     Q_PROPERTY(bool hasAudioError READ hasAudioError NOTIFY audioErrorChanged)
     Q_PROPERTY(QString audioError READ audioError NOTIFY audioErrorChanged)
+    // The folder the save dialog for an export opens in.
+    Q_PROPERTY(QUrl exportFolder READ exportFolder CONSTANT)
 
 public:
     explicit AppModelQml(AppModel& model, QObject* parent = nullptr);
@@ -91,6 +95,7 @@ public:
     [[nodiscard]] QString notice() const;
     [[nodiscard]] bool hasAudioError() const;
     [[nodiscard]] QString audioError() const;
+    [[nodiscard]] static QUrl exportFolder();
 
     // The on-screen key of `offset` went down / came up (source "pointer:<offset>").
     Q_INVOKABLE void pressKey(int offset);
@@ -98,6 +103,14 @@ public:
     Q_INVOKABLE void toggleRecording();
     Q_INVOKABLE void playRecording();
     Q_INVOKABLE void clearRecording();
+    Q_INVOKABLE void undoClear();
+    // The name the save dialog proposes for an export now.
+    Q_INVOKABLE static QString proposedExportName();
+    // Writes the take where the save dialog said; the status line tells how it went.
+    Q_INVOKABLE void exportTake(const QUrl& file);
+    // A file of the take for a drag out of the window; empty when it could not be
+    // written (the status line says why).
+    Q_INVOKABLE QUrl takeDragUrl();
     // "piano" or "sine"; anything else is ignored.
     Q_INVOKABLE void setSoundMode(const QString& mode);
     Q_INVOKABLE void changeOctave(int step);
@@ -130,6 +143,7 @@ private:
 
     AppModel& model;
     Subscription subscription;
+    TakeDragFile dragFile;
 };
 
 } // namespace tunescrib

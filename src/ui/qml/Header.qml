@@ -86,6 +86,9 @@ RowLayout {
                 enabled: AppModel.noteCount > 0 || AppModel.isRecording
                 onClicked: AppModel.clearRecording()
             }
+            ExportButton {
+                objectName: "exportButton"
+            }
         }
     }
 }

@@ -2,9 +2,15 @@ import QtQuick
 import QtQuick.Layouts
 import Tunescrib
 
-// The last take: its summary and its timeline.
+// The last take: its summary and its timeline, from which it can be dragged out; Ctrl+Z
+// brings back a cleared take.
 Rectangle {
     id: root
+
+    Shortcut {
+        sequences: [StandardKey.Undo]
+        onActivated: AppModel.undoClear()
+    }
 
     implicitHeight: column.implicitHeight + 28
     color: Colours.faded(Colours.paperLight, 0.72)
@@ -51,6 +57,11 @@ Rectangle {
             objectName: "timeline"
             Layout.fillWidth: true
             Layout.preferredHeight: 82
+
+            TakeDragSource {
+                objectName: "takeDragSource"
+                anchors.fill: parent
+            }
         }
     }
 }
