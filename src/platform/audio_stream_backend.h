@@ -1,5 +1,5 @@
 #pragma once
-// One sound stream as an output drives it: open (and start), close, and a call per block
+// One sound stream as an output drives it: open, start, close, and a call per block
 // from the stream's own thread. The output's logic (rest and wake, a failed or stalled
 // stream, restart) lives above this seam and is tested against a fake below it.
 
@@ -39,9 +39,11 @@ public:
     virtual ~AudioStreamBackend() = default;
     // The default device's format, without opening a stream; {0, 0} when there is none.
     virtual AudioFormat deviceFormat() = 0;
-    // Opens a stream on the default device and starts it, calling `client` from then on.
-    // Throws AudioStartError with the libraries' own words when nothing can play.
+    // Opens a stream on the default device that will call `client` once started. Throws
+    // AudioStartError with the libraries' own words when nothing can play.
     virtual OpenedStream open(StreamClient& client) = 0;
+    // Starts pulling blocks from the client. Throws AudioStartError.
+    virtual void start() = 0;
     // Stops and closes the stream; `client` is not called after this returns. Blocks for
     // as long as the stream's thread is stuck in the device (a frozen server).
     virtual void close() = 0;

@@ -154,6 +154,19 @@ public:
         throw AudioStartError(failures);
     }
 
+    void start() override {
+        std::string text;
+        RouteErrorsTo route(text);
+        try {
+            audio->startStream();
+        } catch (const RtAudioError& error) {
+            text = error.getMessage();
+        }
+        if (!text.empty()) {
+            throw AudioStartError(std::string(apiName(audio->getCurrentApi())) + ": " + text);
+        }
+    }
+
     void close() override {
         if (!audio) {
             return;
@@ -215,15 +228,12 @@ private:
         audio->openStream(&parameters, nullptr, RTAUDIO_FLOAT32,
                           static_cast<unsigned>(formatOf(device->info).sampleRate), &frames,
                           &RtAudioStreamBackend::onAudio, this, &options, &onRtAudioError);
-        opened =
-            OpenedStream{AudioFormat{static_cast<double>(audio->getStreamSampleRate()), channels},
-                         apiName(api), frames};
-        if (text.empty()) {
-            audio->startStream();
-        }
         if (!text.empty()) {
             throw AudioStartError(text);
         }
+        opened =
+            OpenedStream{AudioFormat{static_cast<double>(audio->getStreamSampleRate()), channels},
+                         apiName(api), frames};
     }
 
     static void onRtAudioError(RtAudioError::Type type, const std::string& text) {

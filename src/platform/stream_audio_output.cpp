@@ -28,7 +28,11 @@ public:
         : backend(std::move(backend)), render(std::move(render)), now(std::move(now)),
           lastBlockAt(this->now()) {}
 
-    void open() { opened = backend->open(*this); }
+    // The stream's format is known before its thread first asks for a block.
+    void open() {
+        opened = backend->open(*this);
+        backend->start();
+    }
 
     [[nodiscard]] const OpenedStream& stream() const { return opened; }
     [[nodiscard]] bool hasFailed() const { return failed.load(std::memory_order_acquire); }

@@ -3,12 +3,13 @@ with physical key presses and heard through the sink's monitor."""
 
 import json
 import os
+import signal
 import subprocess
 import time
 import unittest
 
 import numpy
-from Xlib import X
+from Xlib import X, protocol
 
 import harness
 from key_checks import A, D, G, NOTE_ONSET, PLAY_BUTTON, RECORD_BUTTON, SINE_BUTTON, Z, \
@@ -39,6 +40,16 @@ def settings_text(doc):
 
 def settings_file(session):
     return os.path.join(session.config_home, "tunescrib", "tunescrib.conf")
+
+
+def close_window(session):
+    """Asks the window to close, as its title bar's close button does."""
+    protocols = session.x.intern_atom("WM_PROTOCOLS")
+    delete = session.x.intern_atom("WM_DELETE_WINDOW")
+    session.window.send_event(protocol.event.ClientMessage(
+        window=session.window, client_type=protocols,
+        data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+    session.x.flush()
 
 
 class WholeProgram(KeyChecks, unittest.TestCase):
@@ -150,6 +161,41 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         s.stop_pulse(harness.signal.SIGKILL)
         s.start_pulse()
         self.assertKeyPlaysC4("the first key after the restart")
+
+    def test_closing_with_the_server_frozen_exits_at_once(self):
+        s = self.session
+        s.start_app()
+        s.key(A, True)
+        time.sleep(0.3)
+        server = s.pulse_pid()
+        os.kill(server, signal.SIGSTOP)
+        try:
+            time.sleep(0.5)
+            asked = time.monotonic()
+            close_window(s)
+            s.app.wait(timeout=10)
+            took = time.monotonic() - asked
+        finally:
+            os.kill(server, signal.SIGCONT)
+            s.key(A, False)
+        print(f"closed {took:.2f} s after the request, with the server frozen")
+        self.assertLess(took, 1.0, "closing waited on the frozen server")
+
+    def test_a_server_without_a_sink_is_survived_and_a_sink_that_comes_is_used(self):
+        s = self.session
+        pactl = lambda *args: subprocess.run(["pactl", *args], env=s.env, check=True,
+                                              stdout=subprocess.DEVNULL)
+        pactl("unload-module", "module-null-sink")
+        s.start_app()
+        s.tap(A, 0.2)
+        time.sleep(0.3)
+        self.assertIsNone(s.app.poll(), "the program died on a server without a sink")
+        self.shot()
+        pactl("load-module", "module-null-sink", "sink_name=testsink", "rate=48000",
+              "format=float32le", "channels=2")
+        pactl("set-default-sink", "testsink")
+        time.sleep(3.0)  # a failed start is not tried again sooner
+        self.assertKeyPlaysC4("the first key once the server has a sink")
 
     def test_a_take_recorded_with_the_buttons_plays_back_in_time(self):
         s = self.session

@@ -53,13 +53,15 @@ public:
         return done();
     }
 
-    OpenedStream open(StreamClient& client, std::thread& thread, std::atomic<bool>& closing) {
+    OpenedStream open() {
         if (refusing) {
             throw AudioStartError("Connection refused");
         }
         ++openCount;
-        thread = std::thread([this, &client, &closing] { pull(client, closing); });
         return {{48000.0, 2}, "fake", blockFrames};
+    }
+    void start(StreamClient& client, std::thread& thread, std::atomic<bool>& closing) {
+        thread = std::thread([this, &client, &closing] { pull(client, closing); });
     }
     void closed() {
         std::lock_guard guard(lock);
@@ -111,9 +113,11 @@ public:
     explicit FakeBackend(FakeDevice& device) : device(device) {}
     ~FakeBackend() override { close(); }
     AudioFormat deviceFormat() override { return {48000.0, 2}; }
-    OpenedStream open(StreamClient& client) override {
-        return device.open(client, thread, closing);
+    OpenedStream open(StreamClient& streamClient) override {
+        client = &streamClient;
+        return device.open();
     }
+    void start() override { device.start(*client, thread, closing); }
     void close() override {
         if (thread.joinable()) {
             closing = true;
@@ -125,6 +129,7 @@ public:
 
 private:
     FakeDevice& device;
+    StreamClient* client = nullptr;
     std::thread thread;
     std::atomic<bool> closing{false};
 };
@@ -202,6 +207,7 @@ TEST(StreamAudioOutput, ClosingAStreamStuckInItsDeviceDoesNotWaitForIt) {
             : server(server), closed(closed) {}
         AudioFormat deviceFormat() override { return {48000.0, 2}; }
         OpenedStream open(StreamClient&) override { return {{48000.0, 2}, "stuck", 64}; }
+        void start() override {}
         void close() override {
             { std::lock_guard wait(server); }
             closed = true;
