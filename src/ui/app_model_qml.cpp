@@ -24,6 +24,7 @@ AppModelQml::AppModelQml(AppModel& model, QObject* parent)
     : QObject(parent), model(model),
       subscription(model.subscribe([this](Property property) { published(property); })) {
     currentInstance = this;
+    updateKeyLights();
 }
 
 AppModelQml::~AppModelQml() {
@@ -42,12 +43,12 @@ void AppModelQml::published(Property property) {
     case Property::baseOctave:
         emit baseOctaveChanged();
         emit noteNamesChanged();
-        emit keyActiveChanged();
+        updateKeyLights();
         break;
     case Property::transposition:
         emit transpositionChanged();
         emit noteNamesChanged();
-        emit keyActiveChanged();
+        updateKeyLights();
         break;
     case Property::soundMode:
         emit soundModeChanged();
@@ -56,12 +57,13 @@ void AppModelQml::published(Property property) {
         emit bindingsChanged();
         break;
     case Property::activeMidis:
-        emit keyActiveChanged();
+        updateKeyLights();
         break;
     case Property::lastMidi:
         emit currentNoteChanged();
         break;
     case Property::recordedNotes:
+        takeModel.takeChanged();
         emit recordedNotesChanged();
         break;
     case Property::isRecording:
@@ -127,12 +129,18 @@ QStringList AppModelQml::noteNames() const {
     return names;
 }
 
-QList<bool> AppModelQml::keyActive() const {
-    QList<bool> active;
-    for (const auto offset : keyOffsets) {
-        active.append(model.isActive(offset));
+QList<QObject*> AppModelQml::keys() const {
+    QList<QObject*> keys;
+    for (const auto& light : keyLights) {
+        keys.append(const_cast<KeyLight*>(&light)); // QML reads it; nothing writes through it
     }
-    return active;
+    return keys;
+}
+
+void AppModelQml::updateKeyLights() {
+    for (const auto offset : keyOffsets) {
+        keyLights[static_cast<std::size_t>(offset)].setActive(model.isActive(offset));
+    }
 }
 
 QString AppModelQml::rangeStart() const {
@@ -162,21 +170,11 @@ int AppModelQml::noteCount() const {
 }
 
 double AppModelQml::takeDuration() const {
-    return model.takeDuration();
+    return takeModel.duration();
 }
 
 QString AppModelQml::takeSummary() const {
-    return fromUtf8(tunescrib::takeSummary(model.recordedNotes().size(), model.takeDuration()));
-}
-
-QVariantList AppModelQml::timelineNotes() const {
-    QVariantList notes;
-    for (const auto& note : model.sortedRecordedNotes()) {
-        notes.append(QVariantMap{{QStringLiteral("name"), fromUtf8(noteDetails(note.midi).name)},
-                                 {QStringLiteral("start"), note.start},
-                                 {QStringLiteral("duration"), note.duration}});
-    }
-    return notes;
+    return fromUtf8(tunescrib::takeSummary(model.recordedNotes().size(), takeModel.duration()));
 }
 
 bool AppModelQml::isRecording() const {

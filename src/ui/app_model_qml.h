@@ -2,10 +2,13 @@
 // AppModelQml: the window's view of AppModel, the QML singleton `AppModel`. It keeps no
 // state of its own: every READ asks the model, every operation calls it, and every
 // published assignment the model reports becomes the NOTIFY signals of the properties
-// that depend on it.
+// that depend on it. Only so that one note changes one thing does it remember what it
+// last told: the take's order (TakeListModel) and which keys are lit (KeyLight).
 
 #include "app/app_model.h"
+#include "ui/key_light.h"
 #include "ui/take_files.h"
+#include "ui/take_list_model.h"
 
 #include <QList>
 #include <QObject>
@@ -14,6 +17,8 @@
 #include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
+
+#include <array>
 
 class QJSEngine;
 class QQmlEngine;
@@ -38,8 +43,8 @@ class AppModelQml : public QObject {
     Q_PROPERTY(QStringList keyLabels READ keyLabels NOTIFY bindingsChanged)
     // Per offset: the name of the note it plays now ("C4").
     Q_PROPERTY(QStringList noteNames READ noteNames NOTIFY noteNamesChanged)
-    // Per offset: whether its note sounds now, from any source.
-    Q_PROPERTY(QList<bool> keyActive READ keyActive NOTIFY keyActiveChanged)
+    // Per offset: a KeyLight telling whether its note sounds now, from any source.
+    Q_PROPERTY(QList<QObject*> keys READ keys CONSTANT)
     Q_PROPERTY(QString rangeStart READ rangeStart NOTIFY noteNamesChanged)
     Q_PROPERTY(QString rangeEnd READ rangeEnd NOTIFY noteNamesChanged)
     // Name and solfège of the last note started; empty before the first note.
@@ -50,8 +55,8 @@ class AppModelQml : public QObject {
     Q_PROPERTY(double takeDuration READ takeDuration NOTIFY recordedNotesChanged)
     // "12音 / 4.5秒".
     Q_PROPERTY(QString takeSummary READ takeSummary NOTIFY recordedNotesChanged)
-    // The take in start order: {name, start, duration} per note.
-    Q_PROPERTY(QVariantList timelineNotes READ timelineNotes NOTIFY recordedNotesChanged)
+    // The take in start order, one row per note: name, start, duration.
+    Q_PROPERTY(tunescrib::TakeListModel* take READ take CONSTANT)
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY isRecordingChanged)
     Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
     Q_PROPERTY(bool mappingOpen READ mappingOpen NOTIFY mappingOpenChanged)
@@ -78,7 +83,7 @@ public:
     [[nodiscard]] static QVariantList soundModes();
     [[nodiscard]] QStringList keyLabels() const;
     [[nodiscard]] QStringList noteNames() const;
-    [[nodiscard]] QList<bool> keyActive() const;
+    [[nodiscard]] QList<QObject*> keys() const;
     [[nodiscard]] QString rangeStart() const;
     [[nodiscard]] QString rangeEnd() const;
     [[nodiscard]] bool hasCurrentNote() const;
@@ -87,7 +92,7 @@ public:
     [[nodiscard]] int noteCount() const;
     [[nodiscard]] double takeDuration() const;
     [[nodiscard]] QString takeSummary() const;
-    [[nodiscard]] QVariantList timelineNotes() const;
+    [[nodiscard]] TakeListModel* take() { return &takeModel; }
     [[nodiscard]] bool isRecording() const;
     [[nodiscard]] bool isPlaying() const;
     [[nodiscard]] bool mappingOpen() const;
@@ -128,7 +133,6 @@ signals:
     void soundModeChanged();
     void bindingsChanged();
     void noteNamesChanged();
-    void keyActiveChanged();
     void currentNoteChanged();
     void recordedNotesChanged();
     void isRecordingChanged();
@@ -140,9 +144,12 @@ signals:
 
 private:
     void published(Property property);
+    void updateKeyLights();
 
     AppModel& model;
-    Subscription subscription;
+    TakeListModel takeModel{model};
+    std::array<KeyLight, tunescrib::noteCount> keyLights;
+    Subscription subscription; // after what the model's changes reach
     TakeDragFile dragFile;
 };
 

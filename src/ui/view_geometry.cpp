@@ -3,9 +3,6 @@
 #include "model/pitch.h"
 #include "ui/keyboard_geometry.h"
 #include "ui/mapping_grid_geometry.h"
-#include "ui/timeline_geometry.h"
-
-#include <algorithm>
 
 namespace tunescrib {
 
@@ -32,12 +29,6 @@ QRectF ViewGeometry::keyRect(int offset, qreal width, qreal height) {
 int ViewGeometry::keyAt(qreal x, qreal y, qreal width, qreal height) {
     const auto offset = tunescrib::keyAt(x, y, width, height);
     return offset ? static_cast<int>(*offset) : -1;
-}
-
-QRectF ViewGeometry::tagRect(int position, double start, double duration, double takeDuration,
-                             qreal stripWidth) {
-    return timelineTagRect(static_cast<std::size_t>(std::max(position, 0)), start, duration,
-                           takeDuration, stripWidth);
 }
 
 QRectF ViewGeometry::mappingCellRect(int offset, qreal gridWidth) {

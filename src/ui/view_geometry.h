@@ -28,8 +28,6 @@ public:
     Q_INVOKABLE [[nodiscard]] static QRectF keyRect(int offset, qreal width, qreal height);
     // -1 when (x, y) lies on no key.
     Q_INVOKABLE [[nodiscard]] static int keyAt(qreal x, qreal y, qreal width, qreal height);
-    Q_INVOKABLE [[nodiscard]] static QRectF tagRect(int position, double start, double duration,
-                                                    double takeDuration, qreal stripWidth);
     Q_INVOKABLE [[nodiscard]] static QRectF mappingCellRect(int offset, qreal gridWidth);
 };
 

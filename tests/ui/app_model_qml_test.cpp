@@ -6,6 +6,7 @@
 
 #include "app_fixture.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -30,12 +31,10 @@ TEST(Facade, EachChangeNotifiesEveryPropertyItTouches) {
     const Case cases[] = {
         {"changeOctave",
          [&] { facade.changeOctave(1); },
-         {&AppModelQml::baseOctaveChanged, &AppModelQml::noteNamesChanged,
-          &AppModelQml::keyActiveChanged}},
+         {&AppModelQml::baseOctaveChanged, &AppModelQml::noteNamesChanged}},
         {"changeTransposition",
          [&] { facade.changeTransposition(2); },
-         {&AppModelQml::transpositionChanged, &AppModelQml::noteNamesChanged,
-          &AppModelQml::keyActiveChanged}},
+         {&AppModelQml::transpositionChanged, &AppModelQml::noteNamesChanged}},
         {"audio fails",
          [&] {
              app.breakAudio();
@@ -61,6 +60,57 @@ TEST(Facade, EachChangeNotifiesEveryPropertyItTouches) {
             EXPECT_TRUE(app.notifications.empty()) << "a refused operation reached the model";
         }
     }
+}
+
+// A note that ends is one row inserted where it starts, a transposed take one change of
+// every row, a new take one reset; each key's light changes alone.
+TEST(Facade, TheTakeGrowsByOneRowPerNoteAndEachKeyLightsAlone) {
+    testing::AppFixture app;
+    app.start();
+    AppModelQml facade(app.m());
+    TakeListModel& take = *facade.take();
+    QAbstractItemModelTester tester(&take, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy inserted(&take, &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(&take, &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(&take, &QAbstractItemModel::modelReset);
+    const auto names = [&take] {
+        QStringList shown;
+        for (int row = 0; row < take.rowCount(); ++row) {
+            shown << take.index(row).data(TakeListModel::nameRole).toString();
+        }
+        return shown.join(' ').toStdString();
+    };
+    auto* c4 = qobject_cast<KeyLight*>(facade.keys().at(0));
+    QSignalSpy c4Lit(c4, &KeyLight::activeChanged);
+    auto* d4 = qobject_cast<KeyLight*>(facade.keys().at(2));
+    QSignalSpy d4Lit(d4, &KeyLight::activeChanged);
+
+    app.m().toggleRecording();
+    app.m().handleKeyEvent(testing::keyDown(0)); // C4 from 0 s
+    EXPECT_TRUE(c4->active());
+    app.clock.advance(0.2);
+    app.m().handleKeyEvent(testing::keyDown(1)); // D4 from 0.2 s, ends first
+    app.clock.advance(0.2);
+    app.m().handleKeyEvent(testing::keyUp(1));
+    app.clock.advance(0.2);
+    app.m().handleKeyEvent(testing::keyUp(0));
+    EXPECT_EQ(c4Lit.count(), 2);
+    EXPECT_EQ(d4Lit.count(), 2);
+    ASSERT_EQ(inserted.count(), 2);
+    EXPECT_EQ(inserted.at(1).at(1).toInt(), 0) << "C4 started first";
+    EXPECT_EQ(names(), "C4 D4");
+    EXPECT_DOUBLE_EQ(facade.takeDuration(), app.m().takeDuration());
+
+    app.m().toggleRecording();
+    app.m().changeTransposition(2);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(names(), "D4 E4");
+    EXPECT_EQ(reset.count(), 0);
+    app.m().toggleRecording();
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_EQ(take.rowCount(), 0);
+    EXPECT_EQ(facade.takeDuration(), 0.0);
+    EXPECT_EQ(c4Lit.count(), 2) << "a key lit without a note";
 }
 
 } // namespace

@@ -124,7 +124,7 @@ TEST_F(MainWindowView, RecordingShowsOnTheTransportAndTheTakeOnTheTimeline) {
     click("recordButton");
     EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒");
     EXPECT_FALSE(read("timelineHint", "visible").toBool());
-    EXPECT_EQ(read("timelineTags", "count").toInt(), 4);
+    EXPECT_EQ(read("timelineTags", "take").value<QObject*>()->property("count").toInt(), 4);
     EXPECT_TRUE(read("playButton", "enabled").toBool());
     screenshot("take-on-timeline");
 

@@ -8,7 +8,7 @@ Item {
 
     property int offset
     property bool isBlack: false
-    readonly property bool active: AppModel.keyActive[offset] === true
+    readonly property bool active: AppModel.keys[offset].active
     readonly property string noteName: AppModel.noteNames[offset] ?? ""
     readonly property string keyLabel: AppModel.keyLabels[offset] ?? ""
     readonly property real chipFontSize: isBlack ? 11 : 12

@@ -37,32 +37,13 @@ Item {
         elide: Text.ElideRight
     }
 
-    Repeater {
+    TimelineTags {
         objectName: "timelineTags"
-        model: AppModel.timelineNotes
-
-        Rectangle {
-            required property int index
-            required property var modelData
-            readonly property rect area: Geometry.tagRect(index, modelData.start, modelData.duration,
-                                                          AppModel.takeDuration, root.width)
-            x: area.x
-            y: area.y
-            width: area.width
-            height: area.height
-            color: Colours.amberLight
-
-            Text {
-                anchors.fill: parent
-                anchors.leftMargin: 6
-                anchors.rightMargin: 6
-                text: modelData.name
-                font: Fonts.mono(9, Font.Black)
-                color: Colours.ink
-                verticalAlignment: Text.AlignVCenter
-                elide: Text.ElideRight
-            }
-        }
+        anchors.fill: parent
+        take: AppModel.take
+        tagColor: Colours.amberLight
+        nameColor: Colours.ink
+        font: Fonts.mono(9, Font.Black)
     }
 
     Rectangle {
