@@ -77,8 +77,18 @@ void AppModel::savePreferences() {
     const auto bytes =
         encodePreferences(AppPreferences{bindings_, baseOctave_, transposition_, soundMode_});
     if (bytes) {
-        store.set(preferencesKey, *bytes);
+        unannouncedSaveFailure = store.set(preferencesKey, *bytes);
     }
+}
+
+void AppModel::announce(std::string text) {
+    if (const auto failure = std::exchange(unannouncedSaveFailure, std::nullopt)) {
+        text = message::settingsNotSaved;
+        if (failure->error) {
+            text += "（" + failure->error.message() + "）";
+        }
+    }
+    assign(Property::notice, notice_, std::move(text));
 }
 
 std::int64_t AppModel::midiFor(std::int64_t offset) const {

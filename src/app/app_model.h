@@ -10,7 +10,7 @@
 // Wiring (production): the dependencies must outlive the model.
 //     SteadyClock clock;
 //     QtScheduler scheduler(clock);
-//     QSettingsDefaultsStore store;
+//     SettingsFileStore store;
 //     AppModel model(clock, scheduler, store, [] {
 //         return std::make_unique<SynthEngine>(makeRtAudioOutput());
 //     });
@@ -190,6 +190,9 @@ private:
     void published(Property property);
     void loadPreferences();
     void savePreferences();
+    // Sets the notice of a settings operation; when its save failed, says that instead,
+    // since a change that will be gone at the next start must not be confirmed.
+    void announce(std::string text);
     void startSynth(const SynthFactory& makeSynth);
     // Without a synthesizer, tries again to build one (a sound server may have come since),
     // at most once per synthRetryInterval so that a frozen server cannot stall every key.
@@ -239,6 +242,7 @@ private:
     double nextSynthAttempt = 0.0;      // clock reading before which retrySynth waits
     std::unique_ptr<SynthEngine> synth; // null when audio could not start
     bool isLoadingPreferences = false;
+    std::optional<StoreFailure> unannouncedSaveFailure;
     std::map<std::string, LiveSource> liveSources;
     std::map<std::int64_t, std::int64_t> activeCounts; // every count >= 1
     double recordingStart = 0.0;

@@ -18,7 +18,7 @@ void AppModel::selectMapping(std::int64_t offset) {
 void AppModel::resetBindings() {
     assign(Property::bindings, bindings_, defaultBindings());
     assign(Property::mappingTarget, mappingTarget_, std::optional<std::int64_t>());
-    assign(Property::notice, notice_, std::string(message::layoutReset));
+    announce(message::layoutReset);
 }
 
 void AppModel::setMappingOpen(bool open) {
@@ -49,8 +49,7 @@ bool AppModel::captureKey(const KeyEvent& event) {
     assign(Property::bindings, bindings_, std::move(result.bindings));
     const std::string name = noteNameFor(target);
     assign(Property::mappingTarget, mappingTarget_, std::optional<std::int64_t>());
-    assign(Property::notice, notice_,
-           name + (result.swapped ? message::keysSwapped : message::keyChanged));
+    announce(name + (result.swapped ? message::keysSwapped : message::keyChanged));
     return true;
 }
 

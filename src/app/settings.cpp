@@ -19,7 +19,7 @@ void AppModel::changeOctave(std::int64_t step) {
     }
     stopAllLiveSources();
     assign(Property::baseOctave, baseOctave_, octave);
-    assign(Property::notice, notice_, std::string(message::octaveChanged));
+    announce(message::octaveChanged);
 }
 
 void AppModel::changeTransposition(std::int64_t value) {
@@ -42,9 +42,8 @@ void AppModel::changeTransposition(std::int64_t value) {
     if (lastMidi_) {
         assign(Property::lastMidi, lastMidi_, std::optional(*lastMidi_ + delta));
     }
-    assign(Property::notice, notice_,
-           message::transpositionPrefix + std::string(transposition >= 1 ? "+" : "") +
-               std::to_string(transposition));
+    announce(message::transpositionPrefix + std::string(transposition >= 1 ? "+" : "") +
+             std::to_string(transposition));
 }
 
 void AppModel::setSoundMode(SoundMode mode) {
@@ -54,7 +53,7 @@ void AppModel::setSoundMode(SoundMode mode) {
     stopPlayback();
     stopAllLiveSources();
     assign(Property::soundMode, soundMode_, mode);
-    assign(Property::notice, notice_, std::string(message::soundChanged(mode)));
+    announce(message::soundChanged(mode));
 }
 
 } // namespace tunescrib

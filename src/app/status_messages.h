@@ -35,6 +35,8 @@ inline constexpr const char* keyChanged = " のキーを変更しました";
 inline constexpr const char* keysSwapped = " と別のキーを入れ替えました";
 inline constexpr const char* captureCancelled = "割り当て変更をキャンセルしました";
 inline constexpr const char* layoutReset = "標準のキー配置へ戻しました";
+// A setting changed but could not be stored; the system's reason follows in brackets.
+inline constexpr const char* settingsNotSaved = "設定を保存できません";
 // These follow a file name; a failure then gives its reason in brackets.
 inline constexpr const char* exported = " を書き出しました";
 inline constexpr const char* exportFailed = " を書き出せませんでした";

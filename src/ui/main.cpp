@@ -1,9 +1,9 @@
 // Tunescrib's entry point: the command line, then the one model and the one window.
 
 #include "app/app_model.h"
-#include "platform/qsettings_defaults_store.h"
 #include "platform/qt_scheduler.h"
 #include "platform/rtaudio_stream_backend.h"
+#include "platform/settings_file_store.h"
 #include "platform/steady_clock.h"
 #include "synth/synth_engine.h"
 #include "ui/command_line.h"
@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
 
     tunescrib::SteadyClock clock;
     tunescrib::QtScheduler scheduler(clock);
-    tunescrib::QSettingsDefaultsStore store;
+    tunescrib::SettingsFileStore store;
     tunescrib::AppModel model(clock, scheduler, store, [] {
         return std::make_unique<tunescrib::SynthEngine>(
             tunescrib::makeRtAudioOutput());

@@ -2,6 +2,8 @@
 
 #include "model/preferences.h"
 
+#include <functional>
+
 namespace tunescrib::testing {
 namespace {
 
@@ -100,6 +102,49 @@ TEST_F(Settings, ANewTimbreStopsHeldNotesAndSoundsTheNextOnesTheSameChangesNothi
     EXPECT_EQ(voice("keyboard:1")->mode, SoundMode::sine);
     m().setSoundMode(SoundMode::piano);
     EXPECT_EQ(m().notice(), "ピアノ音色");
+}
+
+// A change the store refused stays in force until the program ends, but the status line
+// must not confirm it: it says, once per refused save, that it was not kept and why.
+TEST_F(Settings, ASaveTheStoreRefusesIsReportedInsteadOfConfirmed) {
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        std::errc reason;
+        std::function<bool()> changed;
+    };
+    const std::vector<Case> cases = {
+        {"octave", [&] { m().changeOctave(1); }, std::errc::read_only_file_system,
+         [&] { return m().baseOctave() == 5; }},
+        {"transposition", [&] { m().changeTransposition(2); }, std::errc::no_space_on_device,
+         [&] { return m().transposition() == 2; }},
+        {"timbre", [&] { m().setSoundMode(SoundMode::sine); }, std::errc(),
+         [&] { return m().soundMode() == SoundMode::sine; }},
+        {"captured key",
+         [&] {
+             m().selectMapping(0);
+             m().handleKeyEvent(keyDown(12));
+         },
+         std::errc::permission_denied, [&] { return m().bindings()[0].keyCode == 12; }},
+        {"key map reset", [&] { m().resetBindings(); }, std::errc::permission_denied,
+         [&] { return m().bindings() == defaultBindings(); }},
+    };
+    for (const auto& c : cases) {
+        const std::error_code error =
+            c.reason == std::errc() ? std::error_code() : std::make_error_code(c.reason);
+        store.failure = StoreFailure{error};
+        c.change();
+        EXPECT_TRUE(c.changed()) << c.what;
+        EXPECT_EQ(m().notice(), error ? "設定を保存できません（" + error.message() + "）"
+                                      : "設定を保存できません")
+            << c.what;
+        EXPECT_EQ(store.entries.count(key), 0U) << c.what;
+    }
+    // Once the store accepts again, the next change is confirmed as usual.
+    store.failure.reset();
+    m().changeOctave(-1);
+    EXPECT_EQ(m().notice(), "オクターブを変更しました");
+    EXPECT_EQ(stored().baseOctave, 4);
 }
 
 // Which documents are acceptable is the decoder's table; here, one of each kind of refusal
