@@ -7,6 +7,30 @@
 #include <cstdlib>
 
 namespace tunescrib {
+namespace {
+
+// The options every Qt GUI program takes (the platform, its plugins and theme, the X11
+// display, the window's geometry and title, the Qt Quick Controls style). They are
+// accepted here and left in argv for QGuiApplication, which acts on them.
+void addQtOptions(QCommandLineParser& parser) {
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+          "geometry", "qwindowicon", "qwindowtitle", "title", "session", "display", "name", "style",
+          "stylesheet", "qmljsdebugger"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "nograb", "dograb", "sync", "widgetcount"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    // Qt spells its options with one dash: -platform is one option, not -p -l -a ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+}
+
+} // namespace
 
 std::optional<int> handleCommandLine(int argc, char* argv[]) {
     if (argc <= 1) {
@@ -21,6 +45,7 @@ std::optional<int> handleCommandLine(int argc, char* argv[]) {
         "Melody scratchpad: play the two letter rows of the keyboard as a 20-note instrument."));
     parser.addHelpOption();
     parser.addVersionOption();
+    addQtOptions(parser);
     parser.process(parserApplication); // exits after --help, --version or a bad option
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "tunescrib: unexpected argument '%s'; see --help\n",
@@ -30,8 +55,30 @@ std::optional<int> handleCommandLine(int argc, char* argv[]) {
     return std::nullopt;
 }
 
-std::optional<QString> missingDisplayReason(const QProcessEnvironment& environment) {
-    const QString platform = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
+PlatformRequest requestedPlatform(int argc, char* argv[], const QProcessEnvironment& environment) {
+    // The last -platform wins, as in Qt's own reading of the arguments.
+    PlatformRequest request;
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        for (const QString& spelling :
+             {QStringLiteral("-platform"), QStringLiteral("--platform")}) {
+            if (argument == spelling && i + 1 < argc) {
+                request = {QString::fromLocal8Bit(argv[++i]), QStringLiteral("-platform")};
+            } else if (argument.startsWith(spelling + QLatin1Char('='))) {
+                request = {argument.mid(spelling.size() + 1), QStringLiteral("-platform")};
+            }
+        }
+    }
+    if (request.platform.isEmpty()) {
+        request = {environment.value(QStringLiteral("QT_QPA_PLATFORM")),
+                   QStringLiteral("QT_QPA_PLATFORM")};
+    }
+    return request;
+}
+
+std::optional<QString> missingDisplayReason(const QProcessEnvironment& environment,
+                                            const PlatformRequest& request) {
+    const QString& platform = request.platform;
     const bool windowSystem = platform.isEmpty() || platform.startsWith(QLatin1String("xcb")) ||
                               platform.startsWith(QLatin1String("wayland"));
     if (!windowSystem) {
@@ -39,45 +86,11 @@ std::optional<QString> missingDisplayReason(const QProcessEnvironment& environme
     }
     if (environment.value(QStringLiteral("DISPLAY")).isEmpty() &&
         environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()) {
-        return QStringLiteral("no display to open the window on: neither DISPLAY nor "
-                              "WAYLAND_DISPLAY is set. Start Tunescrib from a desktop session.");
+        return QStringLiteral("no display server to open the window on: neither DISPLAY (X11) "
+                              "nor WAYLAND_DISPLAY (Wayland) is set. Start Tunescrib from a "
+                              "desktop session, or set the one your display server uses.");
     }
     return std::nullopt;
-}
-
-namespace {
-
-QtMessageHandler previousHandler = nullptr;
-
-void platformFailureHandler(QtMsgType type, const QMessageLogContext& context,
-                            const QString& message) {
-    if (type != QtFatalMsg) {
-        if (previousHandler != nullptr) {
-            previousHandler(type, context, message);
-        } else {
-            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-        }
-        return;
-    }
-    const QString display = qEnvironmentVariable("WAYLAND_DISPLAY").isEmpty()
-                                ? qEnvironmentVariable("DISPLAY")
-                                : qEnvironmentVariable("WAYLAND_DISPLAY");
-    std::fprintf(stderr,
-                 "tunescrib: cannot open a window on the display '%s': is the display server "
-                 "running, and may this user connect to it?\n",
-                 qPrintable(display));
-    std::_Exit(EXIT_FAILURE);
-}
-
-void restoreHandler() {
-    qInstallMessageHandler(previousHandler);
-}
-
-} // namespace
-
-RestoreMessageHandler exitCleanlyOnPlatformFailure() {
-    previousHandler = qInstallMessageHandler(platformFailureHandler);
-    return restoreHandler;
 }
 
 } // namespace tunescrib

@@ -27,13 +27,14 @@ int main(int argc, char* argv[]) {
     if (const auto status = tunescrib::handleCommandLine(argc, argv)) {
         return *status;
     }
-    if (const auto reason =
-            tunescrib::missingDisplayReason(QProcessEnvironment::systemEnvironment())) {
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const auto platform = tunescrib::requestedPlatform(argc, argv, environment);
+    if (const auto reason = tunescrib::missingDisplayReason(environment, platform)) {
         std::fprintf(stderr, "tunescrib: %s\n", qPrintable(*reason));
         return EXIT_FAILURE;
     }
 
-    const auto restoreMessages = tunescrib::exitCleanlyOnPlatformFailure();
+    const auto restoreMessages = tunescrib::explainPlatformFailure(platform);
     QGuiApplication application(argc, argv);
     restoreMessages();
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tunescrib"));
