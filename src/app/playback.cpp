@@ -57,9 +57,8 @@ void AppModel::playRecording() {
         deadlines.push_back(t.deadline);
         playbackPlan.push_back(t.step);
     }
-    playbackSteps.start(std::move(deadlines), [this](std::size_t index) {
-        runPlaybackStep(playbackPlan[index]);
-    });
+    playbackSteps.start(std::move(deadlines),
+                        [this](std::size_t index) { runPlaybackStep(playbackPlan[index]); });
 }
 
 void AppModel::stopPlayback() {

@@ -33,9 +33,8 @@ void StepSequence::cancel() {
 
 void StepSequence::scheduleNext() {
     const std::size_t index = next++;
-    waiting.emplace_back(index, scheduler.scheduleAt(deadlines[index], [this, index] {
-        due(index);
-    }));
+    waiting.emplace_back(index,
+                         scheduler.scheduleAt(deadlines[index], [this, index] { due(index); }));
 }
 
 void StepSequence::due(std::size_t index) {

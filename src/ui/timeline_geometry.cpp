@@ -28,7 +28,6 @@ QRectF timelineTagRect(std::size_t position, double start, double duration, doub
     return {x, y, drawnWidth, timelineTagHeight};
 }
 
-
 namespace {
 
 // Columns of one row not yet covered by a later tag: each covered column points on to a
@@ -95,8 +94,7 @@ TimelineView visibleTimeline(std::size_t count,
         const int right = column(tag.right());
         UncoveredColumns& row = rows[position % rowCount];
         const int frameEnd = right - static_cast<int>(timelineNamePadding);
-        for (int begin = row.from(std::min(left + static_cast<int>(timelineNamePadding),
-                                           columns));
+        for (int begin = row.from(std::min(left + static_cast<int>(timelineNamePadding), columns));
              begin < frameEnd;) {
             int end = begin + 1;
             while (end < frameEnd && row.isUncovered(end)) {

@@ -168,9 +168,8 @@ TEST_F(Playback, ALongTakeKeepsFewStepsWaitingAndPlaysEveryNoteOnTime) {
         scheduler.advance(origin + at - clock.now());
         ASSERT_LE(scheduler.pendingCount(), playbackStepsAhead);
         const auto sounding = static_cast<std::size_t>(std::count_if(
-            m().recordedNotes().begin(), m().recordedNotes().end(), [at](const RecordedNote& n) {
-                return n.start <= at && at < n.start + n.duration;
-            }));
+            m().recordedNotes().begin(), m().recordedNotes().end(),
+            [at](const RecordedNote& n) { return n.start <= at && at < n.start + n.duration; }));
         ASSERT_THAT(heldVoices(), SizeIs(sounding)) << "at " << at << " s";
     }
     ASSERT_THAT(noteOns, SizeIs(notes));

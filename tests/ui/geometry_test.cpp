@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 namespace tunescrib {
 namespace {
@@ -93,6 +95,57 @@ TEST(TimelineGeometry, NarrowStripsNeverGiveNegativeWidths) {
     const QRectF tag = timelineTagRect(0, 0.0, 0.0, 0.0, 800);
     EXPECT_TRUE(std::isfinite(tag.x()));
     EXPECT_EQ(tag.width(), 34);
+}
+
+// Only what no later tag covers is drawn: the tags' colour as runs per row ("row:from-to"),
+// and the uncovered stretches of their name frames ("position:from-to").
+TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
+    struct Case {
+        const char* what;
+        std::vector<TimelineNote> notes; // in start order
+        double takeDuration, width;
+        const char* bands;
+        const char* names;
+    };
+    std::vector<TimelineNote> dense; // 3,000 notes of 1 ms: 0.1 points apart on 300
+    for (int i = 0; i < 3000; ++i) {
+        dense.push_back({i * 0.001, 0.001});
+    }
+    const Case cases[] = {
+        {"apart",
+         {{0, 1}, {1, 1}, {2, 1}, {3, 1}},
+         4,
+         800,
+         "0:4-204 0:600-800 1:204-404 2:404-604",
+         "3:606-794 2:410-598 1:210-398 0:10-198"},
+        {"a long note over a short one in its row",
+         {{0, 0.1}, {0.01, 0.1}, {0.02, 0.1}, {0.05, 0.95}},
+         1,
+         400,
+         "0:4-400 1:8-48 2:12-52",
+         "3:26-394 2:18-46 1:14-42 0:10-20"},
+        {"dense: only the last of each row shows its name", dense, 3, 300,
+         "0:4-300 1:4-300 2:4-300", "2999:272-294 2998:272-294 2997:272-294"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TimelineView view = visibleTimeline(
+            c.notes.size(), [&c](std::size_t i) { return c.notes[i]; }, c.takeDuration, c.width);
+        std::string bands, names;
+        for (const QRectF& band : view.bands) {
+            bands += (bands.empty() ? "" : " ") +
+                     std::to_string(static_cast<int>(band.y() - 9) / 21) + ":" +
+                     std::to_string(static_cast<int>(band.left())) + "-" +
+                     std::to_string(static_cast<int>(band.right()));
+        }
+        for (const auto& name : view.names) {
+            names += (names.empty() ? "" : " ") + std::to_string(name.position) + ":" +
+                     std::to_string(static_cast<int>(name.visible.left())) + "-" +
+                     std::to_string(static_cast<int>(name.visible.right()));
+        }
+        EXPECT_EQ(bands, c.bands);
+        EXPECT_EQ(names, c.names);
+    }
 }
 
 TEST(MappingGridGeometry, CellsOfThePanelsGrid936Wide) {
