@@ -22,7 +22,8 @@ CONTROL, ALT, SUPER = 37, 64, 133
 NOTE_KEYS = [38, 25, 39, 26, 40, 41, 28, 42, 29, 43, 30, 44, 45, 32, 46, 33, 47, 48, 34, 51]
 
 # Window coordinates of buttons in a new 1320 x 820 window.
-RECORD_BUTTON, PLAY_BUTTON, SINE_BUTTON = (1150, 113), (1214, 113), (943, 113)
+RECORD_BUTTON, PLAY_BUTTON, SINE_BUTTON = (1066, 113), (1136, 113), (863, 113)
+CLEAR_BUTTON, EXPORT_BUTTON = (1194, 113), (1261, 113)
 OCTAVE_PLUS = (1258, 216)
 
 # Onset level for counting notes: well above a fading tail, which would otherwise count as

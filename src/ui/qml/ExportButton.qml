@@ -22,6 +22,8 @@ TransportButton {
         fileMode: FileDialog.SaveFile
         nameFilters: ["MIDI (*.mid)"]
         defaultSuffix: "mid"
+        acceptLabel: "書き出し"
+        rejectLabel: "キャンセル"
         onAccepted: AppModel.exportTake(selectedFile)
     }
 }
