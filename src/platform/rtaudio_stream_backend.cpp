@@ -1,14 +1,20 @@
 #include "platform/rtaudio_stream_backend.h"
 
 #include "platform/pulse_server_probe.h"
+#include "platform/realtime_scheduling.h"
 
 #include <RtAudio.h>
 #include <alsa/asoundlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -48,6 +54,23 @@ void silenceAlsa() {
 
 const char* apiName(RtAudio::Api api) {
     return api == RtAudio::LINUX_PULSE ? "PulseAudio" : "ALSA";
+}
+
+// What libpulse calls the thread of a threaded main loop (pa_simple runs one per stream).
+constexpr const char* pulseEventThreadName = "threaded-ml";
+
+// The threads of this process with the given name, from /proc.
+std::set<pid_t> threadsNamed(const std::string& name) {
+    std::set<pid_t> found;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        std::ifstream comm(task.path() / "comm");
+        std::string line;
+        if (std::getline(comm, line) && line == name) {
+            found.insert(static_cast<pid_t>(std::stol(task.path().filename().string())));
+        }
+    }
+    return found;
 }
 
 // How long opening may wait for the sound server to answer at all.
@@ -108,7 +131,7 @@ public:
     static constexpr unsigned outputBufferFrames = 256;
     static constexpr unsigned outputBufferCount = 2;
 
-    RtAudioStreamBackend() = default;
+    explicit RtAudioStreamBackend(AudioReport report) : report(std::move(report)) {}
     ~RtAudioStreamBackend() override { close(); }
     RtAudioStreamBackend(const RtAudioStreamBackend&) = delete;
     RtAudioStreamBackend& operator=(const RtAudioStreamBackend&) = delete;
@@ -165,6 +188,7 @@ public:
         if (!text.empty()) {
             throw AudioStartError(std::string(apiName(audio->getCurrentApi())) + ": " + text);
         }
+        scheduleStreamThread();
     }
 
     void close() override {
@@ -196,6 +220,43 @@ public:
     }
 
 private:
+    // Priority of the stream thread: that of PulseAudio's own real-time threads, so that
+    // the client is as prompt as the server that waits for it, and no more.
+    static constexpr int streamThreadPriority = 5;
+    // How long start waits for the stream thread's first block, which says who it is.
+    static constexpr std::chrono::milliseconds firstBlockLimit{500};
+
+    // The stream thread, and libpulse's own event thread behind pa_simple, which must wake
+    // as promptly: it receives the server's requests that the stream thread waits for.
+    void scheduleStreamThread() {
+        std::unique_lock guard(threadLock);
+        if (!threadKnown.wait_for(guard, firstBlockLimit, [this] { return streamThread != 0; })) {
+            say("audio thread: normal priority: no block within " +
+                std::to_string(firstBlockLimit.count()) + " ms of the start");
+            return;
+        }
+        say("audio thread: " + makeThreadRealtime(streamThread, streamThreadPriority).how);
+        for (const pid_t thread : threadsNamed(pulseEventThreadName)) {
+            if (!threadsBeforeOpen.contains(thread)) {
+                say("sound server event thread: " +
+                    makeThreadRealtime(thread, streamThreadPriority).how);
+            }
+        }
+    }
+
+    void say(const std::string& line) const {
+        if (report) {
+            report(line);
+        }
+    }
+
+    // Stream thread, first block only: the one lock it ever takes.
+    void noteStreamThread() {
+        std::lock_guard guard(threadLock);
+        streamThread = gettid();
+        threadKnown.notify_all();
+    }
+
     void fail() {
         if (!failed.exchange(true)) {
             client->onStreamFailed();
@@ -205,6 +266,7 @@ private:
     void openWith(RtAudio::Api api, std::string& text) {
         silenceAlsa();
         RouteErrorsTo route(text);
+        threadsBeforeOpen = threadsNamed(pulseEventThreadName);
         audio = std::make_unique<RtAudio>(api);
         audio->showWarnings(false);
         const auto device = defaultDevice(*audio);
@@ -252,7 +314,10 @@ private:
     static int onAudio(void* output, void*, unsigned frames, double, RtAudioStreamStatus status,
                        void* user) {
         auto& self = *static_cast<RtAudioStreamBackend*>(user);
-        errorRoute = ErrorRoute{&self, nullptr};
+        if (errorRoute.stream != &self) {
+            errorRoute = ErrorRoute{&self, nullptr};
+            self.noteStreamThread();
+        }
         if (std::exchange(self.warningPending, false) && (status & RTAUDIO_OUTPUT_UNDERFLOW) == 0) {
             self.fail();
         }
@@ -267,16 +332,22 @@ private:
     OpenedStream opened;
     bool warningPending = false; // stream thread only
     std::atomic<bool> failed{false};
+    AudioReport report;
+    std::set<pid_t> threadsBeforeOpen;
+    std::mutex threadLock;
+    std::condition_variable threadKnown;
+    pid_t streamThread = 0; // guarded by threadLock
 };
 
 } // namespace
 
-std::unique_ptr<AudioStreamBackend> makeRtAudioBackend() {
-    return std::make_unique<RtAudioStreamBackend>();
+std::unique_ptr<AudioStreamBackend> makeRtAudioBackend(AudioReport report) {
+    return std::make_unique<RtAudioStreamBackend>(std::move(report));
 }
 
-std::unique_ptr<StreamAudioOutput> makeRtAudioOutput() {
-    return std::make_unique<StreamAudioOutput>(&makeRtAudioBackend);
+std::unique_ptr<StreamAudioOutput> makeRtAudioOutput(AudioReport report) {
+    return std::make_unique<StreamAudioOutput>(
+        [report = std::move(report)] { return makeRtAudioBackend(report); });
 }
 
 } // namespace tunescrib

@@ -4,7 +4,9 @@
 #include "platform/audio_stream_backend.h"
 #include "platform/stream_audio_output.h"
 
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace tunescrib {
 
@@ -21,9 +23,14 @@ namespace tunescrib {
 // warning followed by a block flagged as underflowed, and any other warning or error is
 // final. At most one stream should run at a time in a process: RtAudio's error callback
 // carries no context, so errors are routed by the thread that raised them.
-std::unique_ptr<AudioStreamBackend> makeRtAudioBackend();
+//
+// Once a stream runs, its thread is given real-time scheduling where the system allows it
+// (see makeThreadRealtime); `report`, when given, hears on the main thread one line saying
+// what the thread got.
+using AudioReport = std::function<void(const std::string& line)>;
+std::unique_ptr<AudioStreamBackend> makeRtAudioBackend(AudioReport report = {});
 
 // The program's output: the stream logic over RtAudio.
-std::unique_ptr<StreamAudioOutput> makeRtAudioOutput();
+std::unique_ptr<StreamAudioOutput> makeRtAudioOutput(AudioReport report = {});
 
 } // namespace tunescrib

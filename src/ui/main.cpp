@@ -12,6 +12,7 @@
 #include "ui/x11_keyboard.h"
 
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -20,6 +21,9 @@
 #include <memory>
 
 Q_IMPORT_QML_PLUGIN(TunescribPlugin)
+
+// Says what the audio thread got: QT_LOGGING_RULES=tunescrib.audio.debug=true
+Q_LOGGING_CATEGORY(audioLog, "tunescrib.audio", QtInfoMsg)
 
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("tunescrib"));
@@ -47,7 +51,8 @@ int main(int argc, char* argv[]) {
     tunescrib::SettingsFileStore store;
     tunescrib::AppModel model(clock, scheduler, store, [] {
         return std::make_unique<tunescrib::SynthEngine>(
-            tunescrib::makeRtAudioOutput());
+            tunescrib::makeRtAudioOutput(
+                [](const std::string& line) { qCDebug(audioLog, "%s", line.c_str()); }));
     });
     tunescrib::MainWindow window(model);
     if (window.window() == nullptr) {

@@ -57,7 +57,8 @@ void printFigures(StreamAudioOutput& output) {
 }
 
 int play(SoundMode mode, std::int64_t midi, double hold, double tail) {
-    auto device = makeRtAudioOutput();
+    auto device =
+        makeRtAudioOutput([](const std::string& line) { std::cout << line << std::endl; });
     StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     std::cout << "rate " << output.deviceFormat().sampleRate << std::endl;
