@@ -150,4 +150,13 @@ std::optional<std::uint16_t> virtualKeyCodeForX11(std::uint32_t x11Keycode) {
     return it->second;
 }
 
+std::optional<std::uint32_t> x11KeycodeForVirtualKeyCode(std::uint16_t keyCode) {
+    const auto it = std::find_if(std::begin(table), std::end(table),
+                                 [&](const auto& entry) { return entry.second == keyCode; });
+    if (it == std::end(table)) {
+        return std::nullopt;
+    }
+    return it->first;
+}
+
 } // namespace tunescrib

@@ -14,4 +14,9 @@ namespace tunescrib {
 // Pure: any thread.
 std::optional<std::uint16_t> virtualKeyCodeForX11(std::uint32_t x11Keycode);
 
+// The X11 keycode of the physical key with virtual key code `keyCode`, the first in
+// keycode order when several share it; std::nullopt for a code no X11 key has. Pure: any
+// thread.
+std::optional<std::uint32_t> x11KeycodeForVirtualKeyCode(std::uint16_t keyCode);
+
 } // namespace tunescrib

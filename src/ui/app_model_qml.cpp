@@ -22,9 +22,16 @@ QString fromUtf8(std::string_view text) {
 
 AppModelQml::AppModelQml(AppModel& model, QObject* parent)
     : QObject(parent), model(model),
-      subscription(model.subscribe([this](Property property) { published(property); })) {
+      subscription(model.subscribe([this](Property property) { published(property); })),
+      keyCaps(connectLayoutKeyCaps()) {
     currentInstance = this;
     updateKeyLights();
+    if (keyCaps) {
+        connect(keyCaps.get(), &LayoutKeyCaps::changed, this, [this] {
+            emit keyLabelsChanged();
+            emit keyNamesChanged();
+        });
+    }
 }
 
 AppModelQml::~AppModelQml() {
@@ -43,18 +50,21 @@ void AppModelQml::published(Property property) {
     case Property::baseOctave:
         emit baseOctaveChanged();
         emit noteNamesChanged();
+        emit keyNamesChanged();
         updateKeyLights();
         break;
     case Property::transposition:
         emit transpositionChanged();
         emit noteNamesChanged();
+        emit keyNamesChanged();
         updateKeyLights();
         break;
     case Property::soundMode:
         emit soundModeChanged();
         break;
     case Property::bindings:
-        emit bindingsChanged();
+        emit keyLabelsChanged();
+        emit keyNamesChanged();
         break;
     case Property::activeMidis:
         updateKeyLights();
@@ -113,12 +123,31 @@ QVariantList AppModelQml::soundModes() {
     return modes;
 }
 
+QString AppModelQml::keyLabel(std::size_t offset) const {
+    const auto& binding = model.bindings().at(offset);
+    const auto cap = keyCaps ? keyCaps->capFor(binding.keyCode) : std::nullopt;
+    return cap ? *cap : fromUtf8(shownLabel(binding.label));
+}
+
+QString AppModelQml::keyName(std::size_t offset) const {
+    const auto details = noteDetails(model.midiFor(static_cast<std::int64_t>(offset)));
+    return fromUtf8(details.name) + u' ' + fromUtf8(details.solfege) + u' ' + keyLabel(offset);
+}
+
 QStringList AppModelQml::keyLabels() const {
     QStringList labels;
-    for (const auto& binding : model.bindings()) {
-        labels.append(fromUtf8(shownLabel(binding.label)));
+    for (const auto offset : keyOffsets) {
+        labels.append(keyLabel(static_cast<std::size_t>(offset)));
     }
     return labels;
+}
+
+QStringList AppModelQml::keyNames() const {
+    QStringList names;
+    for (const auto offset : keyOffsets) {
+        names.append(keyName(static_cast<std::size_t>(offset)));
+    }
+    return names;
 }
 
 QStringList AppModelQml::noteNames() const {

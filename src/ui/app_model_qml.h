@@ -6,6 +6,7 @@
 // last told: the take's order (TakeListModel) and which keys are lit (KeyLight).
 
 #include "app/app_model.h"
+#include "ui/layout_key_caps.h"
 #include "ui/key_light.h"
 #include "ui/take_files.h"
 #include "ui/take_list_model.h"
@@ -39,8 +40,11 @@ class AppModelQml : public QObject {
     Q_PROPERTY(QString soundMode READ soundMode NOTIFY soundModeChanged)
     // Every timbre in order: {mode, title, caption}.
     Q_PROPERTY(QVariantList soundModes READ soundModes CONSTANT)
-    // Per offset: the label of its key, cut for display.
-    Q_PROPERTY(QStringList keyLabels READ keyLabels NOTIFY bindingsChanged)
+    // Per offset: what the user's keyboard layout prints on its key, or else the stored
+    // label of its key, cut for display.
+    Q_PROPERTY(QStringList keyLabels READ keyLabels NOTIFY keyLabelsChanged)
+    // Per offset: what a screen reader calls its key: note, solfège and key cap ("C4 ド A").
+    Q_PROPERTY(QStringList keyNames READ keyNames NOTIFY keyNamesChanged)
     // Per offset: the name of the note it plays now ("C4").
     Q_PROPERTY(QStringList noteNames READ noteNames NOTIFY noteNamesChanged)
     // Per offset: a KeyLight telling whether its note sounds now, from any source.
@@ -69,6 +73,7 @@ class AppModelQml : public QObject {
     Q_PROPERTY(QUrl exportFolder READ exportFolder CONSTANT)
 
 public:
+    // Shows the caps of the user's keyboard layout when the window system tells them.
     explicit AppModelQml(AppModel& model, QObject* parent = nullptr);
     ~AppModelQml() override;
 
@@ -82,6 +87,10 @@ public:
     [[nodiscard]] QString soundMode() const;
     [[nodiscard]] static QVariantList soundModes();
     [[nodiscard]] QStringList keyLabels() const;
+    [[nodiscard]] QStringList keyNames() const;
+    // The two above for one offset 0...19.
+    [[nodiscard]] QString keyLabel(std::size_t offset) const;
+    [[nodiscard]] QString keyName(std::size_t offset) const;
     [[nodiscard]] QStringList noteNames() const;
     [[nodiscard]] QList<QObject*> keys() const;
     [[nodiscard]] QString rangeStart() const;
@@ -131,7 +140,8 @@ signals:
     void baseOctaveChanged();
     void transpositionChanged();
     void soundModeChanged();
-    void bindingsChanged();
+    void keyLabelsChanged();
+    void keyNamesChanged();
     void noteNamesChanged();
     void currentNoteChanged();
     void recordedNotesChanged();
@@ -150,6 +160,7 @@ private:
     TakeListModel takeModel{model};
     std::array<KeyLight, tunescrib::noteCount> keyLights;
     Subscription subscription; // after what the model's changes reach
+    std::unique_ptr<LayoutKeyCaps> keyCaps; // null when the layout cannot be read
     TakeDragFile dragFile;
 };
 

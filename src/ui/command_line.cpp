@@ -1,5 +1,7 @@
 #include "ui/command_line.h"
 
+#include "ui/control_shortcuts.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -42,7 +44,8 @@ std::optional<int> handleCommandLine(int argc, char* argv[]) {
     QCoreApplication parserApplication(parserArgc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Melody scratchpad: play the two letter rows of the keyboard as a 20-note instrument."));
+        "Melody scratchpad: play the two letter rows of the keyboard as a 20-note instrument.") +
+        QStringLiteral("\n\n") + shortcutHelpText());
     parser.addHelpOption();
     parser.addVersionOption();
     addQtOptions(parser);

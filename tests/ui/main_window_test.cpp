@@ -47,7 +47,7 @@ TEST_F(MainWindowView, TheSoundSelectorShowsAndSetsTheTimbre) {
     EXPECT_EQ(m().soundMode(), SoundMode::sine);
     EXPECT_TRUE(read("sound-sine", "selected").toBool());
     EXPECT_FALSE(read("sound-piano", "selected").toBool());
-    EXPECT_EQ(accessibleName("sound-sine"), "サイン波 純音");
+    EXPECT_EQ(accessibleName("sound-sine"), "サイン波音色にする");
 }
 
 TEST_F(MainWindowView, SteppersAreDisabledAtTheirLimitsAndWhileRecordingOrPlaying) {
@@ -152,6 +152,102 @@ TEST_F(MainWindowView, ClickedControlsTakeNoFocusSoKeysNeverPressThem) {
     press(keySpace);
     release(keySpace);
     EXPECT_TRUE(m().isRecording());
+}
+
+// Keys of the shortcuts; with Control held they type nothing.
+constexpr PhysicalKey keyR{27, Qt::Key_R, ""}, keyP{33, Qt::Key_P, ""}, keyK{45, Qt::Key_K, ""},
+    keyBackspace{22, Qt::Key_Backspace, ""}, keyUp{111, Qt::Key_Up, ""},
+    keyDown{116, Qt::Key_Down, ""}, keyLeft{113, Qt::Key_Left, ""},
+    keyRight{114, Qt::Key_Right, ""}, key0{19, Qt::Key_0, ""}, key1{10, Qt::Key_1, ""},
+    key2{11, Qt::Key_2, ""};
+
+TEST_F(MainWindowView, ControlShortcutsDoWhatTheirButtonsDoAndRefuseWhereTheyAreDisabled) {
+    // The state after each key: recording, playing, octave, transposition, timbre, take
+    // size, key map open, key-map panel shown. Rows without Control play the key for a second.
+    const auto state = [this] {
+        return QString::asprintf("rec=%d play=%d oct=%d tr=%d %s take=%zu map=%d panel=%d",
+                                 m().isRecording(), m().isPlaying(),
+                                 static_cast<int>(m().baseOctave()),
+                                 static_cast<int>(m().transposition()),
+                                 rawValue(m().soundMode()).data(), m().recordedNotes().size(),
+                                 m().mappingOpen(), read("keyMapPanel", "visible").toBool() ? 1 : 0)
+            .toStdString();
+    };
+    struct Step {
+        PhysicalKey key;
+        Qt::KeyboardModifiers modifiers;
+        const char* after;
+    };
+    const auto ctrl = Qt::ControlModifier;
+    const Step steps[] = {
+        {keyP, ctrl, "rec=0 play=0 oct=4 tr=0 piano take=0 map=0 panel=0"}, // nothing to play
+        {keyBackspace, ctrl, "rec=0 play=0 oct=4 tr=0 piano take=0 map=0 panel=0"},
+        {keyR, ctrl, "rec=1 play=0 oct=4 tr=0 piano take=0 map=0 panel=0"},
+        {keyA, {}, "rec=1 play=0 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {keyUp, ctrl, "rec=1 play=0 oct=4 tr=0 piano take=1 map=0 panel=0"}, // locked
+        {keyRight, ctrl, "rec=1 play=0 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {keyP, ctrl, "rec=1 play=0 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {keyR, ctrl, "rec=0 play=0 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {keyP, ctrl, "rec=0 play=1 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {keyDown, ctrl, "rec=0 play=1 oct=4 tr=0 piano take=1 map=0 panel=0"}, // locked
+        {keyLeft, ctrl, "rec=0 play=1 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {key2, ctrl, "rec=0 play=0 oct=4 tr=0 sine take=1 map=0 panel=0"}, // ends playback
+        {key1, ctrl, "rec=0 play=0 oct=4 tr=0 piano take=1 map=0 panel=0"},
+        {keyUp, ctrl, "rec=0 play=0 oct=5 tr=0 piano take=1 map=0 panel=0"},
+        {keyUp, ctrl, "rec=0 play=0 oct=6 tr=0 piano take=1 map=0 panel=0"},
+        {keyUp, ctrl, "rec=0 play=0 oct=6 tr=0 piano take=1 map=0 panel=0"},
+        {keyDown, ctrl, "rec=0 play=0 oct=5 tr=0 piano take=1 map=0 panel=0"},
+        {keyRight, ctrl, "rec=0 play=0 oct=5 tr=1 piano take=1 map=0 panel=0"},
+        {key0, ctrl, "rec=0 play=0 oct=5 tr=0 piano take=1 map=0 panel=0"},
+        {keyLeft, ctrl, "rec=0 play=0 oct=5 tr=-1 piano take=1 map=0 panel=0"},
+        {keyBackspace, ctrl, "rec=0 play=0 oct=5 tr=-1 piano take=0 map=0 panel=0"},
+        {keyK, ctrl, "rec=0 play=0 oct=5 tr=-1 piano take=0 map=1 panel=1"},
+        // Under the open panel only its own shortcut works, as only its buttons can be
+        // clicked.
+        {keyR, ctrl, "rec=0 play=0 oct=5 tr=-1 piano take=0 map=1 panel=1"},
+        {keyK, ctrl, "rec=0 play=0 oct=5 tr=-1 piano take=0 map=0 panel=0"},
+    };
+    QQuickItem* const focused = window().activeFocusItem();
+    for (const auto& step : steps) {
+        SCOPED_TRACE(::testing::Message() << step.key.x11Keycode << " then " << step.after);
+        press(step.key, step.modifiers);
+        if (step.modifiers == Qt::NoModifier) {
+            app.clock.advance(1);
+        }
+        release(step.key, step.modifiers);
+        EXPECT_EQ(state(), step.after);
+        EXPECT_EQ(window().activeFocusItem(), focused) << "a shortcut took the focus";
+        if (step.modifiers != Qt::NoModifier) {
+            EXPECT_TRUE(heldVoices().empty()) << "a shortcut sounded a note";
+        }
+    }
+}
+
+TEST_F(MainWindowView, AShortcutIsNeverCapturedAsTheKeyOfAWaitingNote) {
+    click("mappingLauncher");
+    click("cell0");
+    const auto bindings = m().bindings();
+    for (const auto& key : {keyR, keyK}) {
+        press(key, Qt::ControlModifier);
+        release(key, Qt::ControlModifier);
+    }
+    EXPECT_EQ(m().bindings(), bindings);
+    EXPECT_FALSE(m().mappingOpen()) << "Ctrl+K closes the panel as its close button does";
+    EXPECT_FALSE(m().mappingTarget().has_value());
+    EXPECT_FALSE(m().isRecording());
+}
+
+TEST_F(MainWindowView, TooltipsShowTheShortcuts) {
+    const std::pair<const char*, const char*> tips[] = {
+        {"recordButton", "録音を開始  (Ctrl+R)"},
+        {"playButton", "録音を再生  (Ctrl+P)"},
+        {"clearButton", "録音を消去  (Ctrl+Backspace)"},
+        {"sound-sine", "サイン波音色にする  (Ctrl+2)"},
+        {"mappingLauncher", "キー割り当てを開く  (Ctrl+K)"},
+    };
+    for (const auto& [name, tip] : tips) {
+        EXPECT_EQ(read(name, "toolTipText").toString(), QString::fromUtf8(tip)) << name;
+    }
 }
 
 TEST_F(MainWindowView, ALongNoticeIsCutAtTwoLinesAndTheSteppersKeepTheirWidths) {

@@ -52,6 +52,8 @@ RowLayout {
             height: 38
             title: "JIS配列"
             caption: "編集"
+            shortcutAction: "keyMap"
+            description: "キー割り当てを開く"
             onClicked: AppModel.openMapping()
         }
     }
@@ -72,18 +74,24 @@ RowLayout {
                 isActive: AppModel.isRecording
                 activeColor: Colours.red
                 dotColor: AppModel.isRecording ? "white" : Colours.red
+                shortcutAction: "record"
+                description: AppModel.isRecording ? "録音を停止" : "録音を開始"
                 onClicked: AppModel.toggleRecording()
             }
             TransportButton {
                 objectName: "playButton"
                 text: AppModel.isPlaying ? "再生中" : "再生"
                 enabled: AppModel.noteCount > 0 && !AppModel.isRecording
+                shortcutAction: "play"
+                description: AppModel.isPlaying ? "録音を最初から再生し直す" : "録音を再生"
                 onClicked: AppModel.playRecording()
             }
             TransportButton {
                 objectName: "clearButton"
                 text: "消去"
                 enabled: AppModel.noteCount > 0 || AppModel.isRecording
+                shortcutAction: "clear"
+                description: "録音を消去"
                 onClicked: AppModel.clearRecording()
             }
             ExportButton {

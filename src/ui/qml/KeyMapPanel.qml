@@ -76,6 +76,8 @@ Popup {
                     Layout.alignment: Qt.AlignBaseline
                     Layout.preferredWidth: 90
                     text: "閉じる"
+                    shortcutAction: "keyMap"
+                    description: "キー割り当てを閉じる"
                     onClicked: AppModel.closeMapping()
                 }
             }
@@ -106,6 +108,7 @@ Popup {
                     objectName: "resetBindings"
                     Layout.preferredWidth: 160
                     text: "標準配置に戻す"
+                    description: "標準のキー配置に戻す"
                     onClicked: AppModel.resetBindings()
                 }
                 Text {

@@ -4,17 +4,16 @@ import Tunescrib
 
 // A plain outlined button of the header with a bold title over a small monospaced
 // caption; inverted while `selected`.
-Button {
+ShortcutButton {
     id: root
 
     property string title
     property string caption
     property bool selected: false
 
-    focusPolicy: Qt.NoFocus
     padding: 0
     opacity: enabled ? 1 : 0.4
-    Accessible.name: title + " " + caption
+    description: title + " " + caption
 
     contentItem: Item {
         Column {

@@ -4,10 +4,9 @@ import Tunescrib
 
 // An outlined button that fills the width its container gives it (the panel's close and
 // reset buttons).
-Button {
+ShortcutButton {
     id: root
 
-    focusPolicy: Qt.NoFocus
     padding: 0
     leftPadding: 10
     rightPadding: 10

@@ -4,12 +4,11 @@ import Tunescrib
 
 // A light-on-dark button of the readout strip; at least `minimumWidth` x 25, wider when
 // its label needs it.
-Button {
+ShortcutButton {
     id: root
 
     property real minimumWidth: 27
 
-    focusPolicy: Qt.NoFocus
     padding: 0
     implicitWidth: Math.max(minimumWidth, contentItem.implicitWidth)
     implicitHeight: Math.max(25, contentItem.implicitHeight)

@@ -103,6 +103,12 @@ Rectangle {
             decrementDisabled: AppModel.transposition <= -12 || root.settingsLocked
             incrementDisabled: AppModel.transposition >= 12 || root.settingsLocked
             resetDisabled: AppModel.transposition === 0 || root.settingsLocked
+            decrementAction: "transposeDown"
+            resetAction: "transposeReset"
+            incrementAction: "transposeUp"
+            decrementDescription: "半音下げる"
+            resetDescription: "半音移動 " + AppModel.transpositionText + "、0に戻す"
+            incrementDescription: "半音上げる"
             onDecrement: AppModel.changeTransposition(AppModel.transposition - 1)
             onReset: AppModel.changeTransposition(0)
             onIncrement: AppModel.changeTransposition(AppModel.transposition + 1)
@@ -120,6 +126,11 @@ Rectangle {
             decrementDisabled: AppModel.baseOctave <= 2 || root.settingsLocked
             incrementDisabled: AppModel.baseOctave >= 6 || root.settingsLocked
             resetDisabled: true
+            decrementAction: "octaveDown"
+            incrementAction: "octaveUp"
+            decrementDescription: "オクターブを下げる"
+            resetDescription: "オクターブ " + AppModel.baseOctave
+            incrementDescription: "オクターブを上げる"
             onDecrement: AppModel.changeOctave(-1)
             onIncrement: AppModel.changeOctave(1)
         }

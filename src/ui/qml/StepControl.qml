@@ -12,6 +12,13 @@ Column {
     property bool decrementDisabled: false
     property bool incrementDisabled: false
     property bool resetDisabled: false
+    // Shortcut actions and what each button does, for tooltips and screen readers.
+    property string decrementAction
+    property string resetAction
+    property string incrementAction
+    property string decrementDescription: title + " \u2212"
+    property string resetDescription: title + " " + value
+    property string incrementDescription: title + " \uff0b"
 
     signal decrement()
     signal reset()
@@ -35,7 +42,8 @@ Column {
             text: "\u2212"
             enabled: !root.decrementDisabled
             opacity: enabled ? 1 : 0.4
-            Accessible.name: root.title + " \u2212"
+            shortcutAction: root.decrementAction
+            description: root.decrementDescription
             onClicked: root.decrement()
         }
         ReadoutButton {
@@ -43,7 +51,8 @@ Column {
             minimumWidth: 38
             text: root.value
             enabled: !root.resetDisabled
-            Accessible.name: root.title + " " + root.value
+            shortcutAction: root.resetAction
+            description: root.resetDescription
             onClicked: root.reset()
         }
         ReadoutButton {
@@ -51,7 +60,8 @@ Column {
             text: "\uff0b"
             enabled: !root.incrementDisabled
             opacity: enabled ? 1 : 0.4
-            Accessible.name: root.title + " \uff0b"
+            shortcutAction: root.incrementAction
+            description: root.incrementDescription
             onClicked: root.increment()
         }
     }

@@ -4,14 +4,13 @@ import Tunescrib
 
 // A tape-transport button: paper when idle, amber while pressed, `activeColor` with white
 // text while active. A dot before the text when `dotColor` is not transparent.
-Button {
+ShortcutButton {
     id: root
 
     property bool isActive: false
     property color activeColor: Colours.ink
     property color dotColor: "transparent"
 
-    focusPolicy: Qt.NoFocus
     padding: 0
     leftPadding: 13
     rightPadding: 13
