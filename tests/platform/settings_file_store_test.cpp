@@ -7,7 +7,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -285,10 +284,8 @@ TEST(SettingsFileStore, HostilePathsEndInAClearOutcomeAndChangeNothingElse) {
         auto before = snapshot(folder);
 
         SettingsFileStore store(paths.settings);
-        const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(store.data(preferencesKey), c.reads);
         const auto failure = store.set(preferencesKey, "new");
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
         EXPECT_EQ(!failure, c.writes);
         EXPECT_EQ(store.data(preferencesKey),
                   c.writes ? std::optional<std::string>("new") : c.reads);
