@@ -37,6 +37,7 @@ TEST_F(MainWindowView, StartsWaitingWithNoTake) {
     EXPECT_TRUE(read("timelineHint", "visible").toBool());
     EXPECT_FALSE(read("playButton", "enabled").toBool());
     EXPECT_FALSE(read("clearButton", "enabled").toBool());
+    EXPECT_FALSE(read("exportButton", "enabled").toBool());
     EXPECT_EQ(read("deckRange", "text").toString(), "C4 \u2014 G5");
     screenshot("default");
 }
@@ -121,21 +122,28 @@ TEST_F(MainWindowView, RecordingShowsOnTheTransportAndTheTakeOnTheTimeline) {
     release(keyA);
     play({keyS, keyD, keyG});
     EXPECT_FALSE(read("playButton", "enabled").toBool()) << "a take can play while recording";
+    EXPECT_FALSE(read("exportButton", "enabled").toBool()) << "an unfinished take can be saved";
     click("recordButton");
     EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒");
     EXPECT_FALSE(read("timelineHint", "visible").toBool());
     EXPECT_EQ(read("timelineTags", "take").value<QObject*>()->property("count").toInt(), 4);
     EXPECT_TRUE(read("playButton", "enabled").toBool());
+    EXPECT_TRUE(read("exportButton", "enabled").toBool());
     screenshot("take-on-timeline");
 
     click("playButton");
     EXPECT_EQ(read("playButton", "text").toString(), "再生中");
+    EXPECT_FALSE(read("exportButton", "enabled").toBool());
     app.scheduler.advance(0.01);
     EXPECT_TRUE(read("key0", "active").toBool());
     app.scheduler.advance(5);
     EXPECT_EQ(read("playButton", "text").toString(), "再生");
     click("clearButton");
     EXPECT_EQ(read("takeSummary", "text").toString(), "0音 / 0.0秒");
+    constexpr PhysicalKey keyZ{52, Qt::Key_Z, ""};
+    press(keyZ, Qt::ControlModifier);
+    release(keyZ, Qt::ControlModifier);
+    EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒") << "Ctrl+Z undoes a clear";
 }
 
 TEST_F(MainWindowView, ClickedControlsTakeNoFocusSoKeysNeverPressThem) {
