@@ -7,10 +7,12 @@ import signal
 import subprocess
 import time
 import unittest
+import urllib.parse
 
 import mido
 import numpy
 from Xlib import X, protocol
+from Xlib.ext import xtest
 
 import harness
 from key_checks import A, D, G, NOTE_ONSET, PLAY_BUTTON, RECORD_BUTTON, SINE_BUTTON, Z, \
@@ -39,6 +41,9 @@ def settings_text(doc):
     return '[General]\n%s="@ByteArray(%s)"\n' % (KEY, escaped)
 
 
+DROP_TARGET = os.environ.get("TUNESCRIB_DROP_TARGET", "build/tests/e2e/drop_target/drop_target")
+# A point on the timeline, in window coordinates.
+TIMELINE = (660, 680)
 # The save dialog's file name field and accept button, in Qt's own dialog over a new window.
 DIALOG_FILE_NAME, DIALOG_ACCEPT = (583, 539), (777, 584)
 
@@ -314,6 +319,52 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         self.assertEqual(len(onsets), len(melody), "the take brought back played %s" % onsets)
         start = int((onsets[0] + 0.05) * harness.RATE)
         self.assertPitch(samples[start:start + 6000], 60, "the first note brought back")
+
+    def test_the_take_dragged_out_of_the_timeline_drops_as_a_midi_file(self):
+        """Dragged from the timeline onto another program's window, the take arrives as a
+        .mid file that window can read; the file is gone once the program ends."""
+        s = self.session
+        s.start_app()
+        s.tap(A, 0.2)  # the sound output is up before the take starts
+        time.sleep(1.0)
+        s.click(*RECORD_BUTTON)
+        time.sleep(0.3)
+        for keycode in (A, D):
+            s.tap(keycode, 0.25)
+            time.sleep(0.3)
+        s.click(*RECORD_BUTTON)
+        target = subprocess.Popen([DROP_TARGET], env=s.env, stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        self.addCleanup(harness._stop, target)
+        s._wait_for_window("drop target", timeout=30)
+        time.sleep(0.5)
+
+        origin = s.window.translate_coords(s.x.screen().root, 0, 0)
+        move = lambda x, y: (xtest.fake_input(s.x, X.MotionNotify, x=x, y=y), s.x.sync())
+        move(-origin.x + TIMELINE[0], -origin.y + TIMELINE[1])
+        xtest.fake_input(s.x, X.ButtonPress, 1)
+        s.x.sync()
+        # In steps, as a hand moves: the drag starts past a threshold, then crosses windows.
+        for step in range(1, 21):
+            move(int(-origin.x + TIMELINE[0] + (65 - TIMELINE[0] + origin.x) * step / 20),
+                 int(-origin.y + TIMELINE[1] + (400 - TIMELINE[1] + origin.y) * step / 20))
+            time.sleep(0.05)
+        time.sleep(0.3)
+        self.shot()
+        xtest.fake_input(s.x, X.ButtonRelease, 1)
+        s.x.sync()
+
+        line = target.stderr.readline()
+        self.assertIn("file://", line, "the drop brought no file")
+        path = urllib.parse.unquote(urllib.parse.urlparse(line[line.index("file://"):].strip()).path)
+        self.assertTrue(path.endswith(".mid"), path)
+        song = mido.MidiFile(path)
+        self.assertEqual([m.note for m in song.tracks[0] if m.type == "note_on" and m.velocity],
+                         [60, 64])
+        # Closed as a person closes it; the window manager asks the window to close.
+        subprocess.run(["xdotool", "key", "alt+F4"], env=s.env, check=True)
+        s.app.wait(timeout=10)
+        self.assertFalse(os.path.exists(os.path.dirname(path)), "the dragged file was left behind")
 
     def test_a_key_remapped_in_the_panel_plays_after_a_restart(self):
         s = self.session
