@@ -1,14 +1,17 @@
-// Plays a 10-second take through the real Qt scheduler and prints how late each note
-// and the end of playback come compared with the take. Run it on an idle machine:
-//     build/bench/playback_timing [repetitions] [--sound]
-// With --sound the notes go to the default sound device, so that a recording of it can
-// be checked against the figures; otherwise nothing is heard.
+// Plays a take through the real Qt scheduler and prints how late each note and the end of
+// playback come compared with the take, and how long the press of play kept the main
+// thread. Run it on an idle machine:
+//     build/bench/playback_timing [repetitions] [--sound] [--notes N] [--spacing SECONDS]
+// The take is N notes (40) on two keys in turn, each held SECONDS (0.25: 10 s in all);
+// --notes 10000 --spacing 0.005 plays a long take of 50 s. With --sound the notes go to
+// the default sound device, so that a recording of it can be checked against the
+// figures; otherwise nothing is heard.
 #include "app/app_model.h"
+#include "jumping_clock.h"
 #include "platform/defaults_store.h"
 #include "platform/manual_audio_output.h"
 #include "platform/qt_scheduler.h"
 #include "platform/rtaudio_stream_backend.h"
-#include "platform/steady_clock.h"
 
 #include <QCoreApplication>
 
@@ -22,23 +25,9 @@ namespace {
 
 using namespace tunescrib;
 
-// The monotonic clock, which the take's recording can jump forward so that a
-// 10-second take is made in no time.
-class JumpingClock final : public Clock {
-public:
-    [[nodiscard]] double now() const override { return base.now() + offset; }
-    void jump(double seconds) { offset += seconds; }
-
-private:
-    SteadyClock base;
-    double offset = 0.0;
-};
-
-constexpr int noteCount = 40;
-constexpr double spacing = 0.25; // the last note ends at 10.0 s
 constexpr double endMargin = 0.14;
 
-void recordTake(AppModel& model, JumpingClock& clock) {
+void recordTake(AppModel& model, JumpingClock& clock, int noteCount, double spacing) {
     model.toggleRecording();
     const double origin = clock.now();
     for (int i = 0; i < noteCount; ++i) {
@@ -55,6 +44,7 @@ struct Lateness {
     std::vector<double> noteOns; // seconds after each note's recorded start
     double lastNoteOff = 0.0;    // seconds after takeDuration
     double end = 0.0;            // seconds after takeDuration + endMargin
+    double play = 0.0;           // seconds playRecording() took
 };
 
 Lateness playOnce(AppModel& model, const Clock& clock) {
@@ -75,6 +65,7 @@ Lateness playOnce(AppModel& model, const Clock& clock) {
     });
     start = clock.now();
     model.playRecording();
+    result.play = clock.now() - start;
     QCoreApplication::exec();
     return result;
 }
@@ -83,8 +74,21 @@ Lateness playOnce(AppModel& model, const Clock& clock) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const bool sound = argc > 2 && std::string_view(argv[2]) == "--sound";
+    int repetitions = 3, noteCount = 40;
+    double spacing = 0.25;
+    bool sound = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--sound") {
+            sound = true;
+        } else if (arg == "--notes" && i + 1 < argc) {
+            noteCount = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--spacing" && i + 1 < argc) {
+            spacing = std::max(0.001, std::atof(argv[++i]));
+        } else {
+            repetitions = std::max(1, std::atoi(argv[i]));
+        }
+    }
     JumpingClock clock;
     QtScheduler scheduler(clock);
     MemoryDefaultsStore store;
@@ -98,22 +102,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no sound: %s\n", model.audioError()->c_str());
         return 1;
     }
-    recordTake(model, clock);
+    recordTake(model, clock, noteCount, spacing);
     std::printf("take: %zu notes, %.3f s; end step due %.3f s after play\n",
                 model.recordedNotes().size(), model.takeDuration(),
                 model.takeDuration() + endMargin);
     for (int run = 1; run <= repetitions; ++run) {
         const Lateness late = playOnce(model, clock);
-        const auto [earliest, latest] =
-            std::minmax_element(late.noteOns.begin(), late.noteOns.end());
-        double sum = 0;
-        for (const double l : late.noteOns) {
-            sum += l;
-        }
-        std::printf("run %d: last note off late by %.2f ms, end late by %.2f ms; note-ons late "
-                    "by %.2f..%.2f ms (mean %.2f) over %zu notes\n",
-                    run, late.lastNoteOff * 1e3, late.end * 1e3, *earliest * 1e3, *latest * 1e3,
-                    sum / late.noteOns.size() * 1e3, late.noteOns.size());
+        std::vector<double> sorted = late.noteOns;
+        std::sort(sorted.begin(), sorted.end());
+        const auto at = [&sorted](double fraction) {
+            return sorted[static_cast<std::size_t>(fraction * (sorted.size() - 1))] * 1e3;
+        };
+        std::printf("run %d: play took %.2f ms; last note off late by %.2f ms, end late by "
+                    "%.2f ms; note-ons late by %.2f..%.2f ms (median %.2f, 99 %% %.2f) over %zu "
+                    "notes\n",
+                    run, late.play * 1e3, late.lastNoteOff * 1e3, late.end * 1e3, at(0), at(1),
+                    at(0.5), at(0.99), sorted.size());
     }
     return 0;
 }

@@ -159,7 +159,8 @@ private:
     AppModel& model;
     TakeListModel takeModel{model};
     std::array<KeyLight, tunescrib::noteCount> keyLights;
-    Subscription subscription; // after what the model's changes reach
+    // After what the model's changes reach, so that it goes first.
+    Subscription subscription;
     std::unique_ptr<LayoutKeyCaps> keyCaps; // null when the layout cannot be read
     TakeDragFile dragFile;
 };

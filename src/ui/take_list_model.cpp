@@ -50,6 +50,7 @@ void TakeListModel::takeChanged() {
             [&notes](double start, std::uint32_t i) { return start < notes[i].start; });
         const int row = static_cast<int>(at - order.begin());
         beginInsertRows({}, row, row);
+        timeline.insert(timeline.begin() + row, TimelineNote{added.start, added.duration});
         order.insert(at, static_cast<std::uint32_t>(rows));
         end = std::max(end, added.start + added.duration);
         lastNote = added.id;
@@ -79,6 +80,12 @@ void TakeListModel::rebuild() {
         return notes[a].start < notes[b].start;
     });
     order = std::move(sorted);
+    std::vector<TimelineNote> times;
+    times.reserve(order.size());
+    for (const auto i : order) {
+        times.push_back({notes[i].start, notes[i].duration});
+    }
+    timeline = std::move(times);
     end = 0.0;
     for (const auto& note : notes) {
         end = std::max(end, note.start + note.duration);

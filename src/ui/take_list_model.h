@@ -7,11 +7,13 @@
 // long the take is.
 
 #include "app/app_model.h"
+#include "ui/timeline_geometry.h"
 
 #include <QAbstractListModel>
 #include <QtQml/qqmlregistration.h>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace tunescrib {
@@ -36,6 +38,8 @@ public:
     [[nodiscard]] int count() const { return rowCount(); }
     // The note of a row, 0 <= row < count().
     [[nodiscard]] const RecordedNote& note(std::size_t row) const;
+    // Start and duration of every row, for drawing.
+    [[nodiscard]] std::span<const TimelineNote> times() const { return timeline; }
     // End of the last-ending note, seconds; 0 for an empty take. Kept up as notes come.
     [[nodiscard]] double duration() const { return end; }
 
@@ -51,6 +55,8 @@ private:
     const AppModel& model;
     // Indices into model.recordedNotes() (the order notes ended in), by start.
     std::vector<std::uint32_t> order;
+    // Start and duration by row, side by side in memory: the timeline reads them all.
+    std::vector<TimelineNote> timeline;
     double end = 0.0;
     Uuid lastNote; // id of the last note in the model's take when last caught up
 };

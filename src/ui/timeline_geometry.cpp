@@ -76,18 +76,18 @@ private:
 
 } // namespace
 
-TimelineView visibleTimeline(std::size_t count,
-                             const std::function<TimelineNote(std::size_t)>& noteAt,
-                             double takeDuration, double stripWidth) {
+TimelineView visibleTimeline(std::span<const TimelineNote> notes, double takeDuration,
+                             double stripWidth) {
     TimelineView view;
     const int columns = static_cast<int>(std::ceil(std::max(stripWidth, 0.0)));
     std::vector<UncoveredColumns> rows(rowCount, UncoveredColumns(columns));
+    // Rounded to the nearest column; truncation rounds, as x is never negative.
     const auto column = [columns](double x) {
-        return static_cast<int>(std::clamp(std::lround(x), 0L, static_cast<long>(columns)));
+        return static_cast<int>(std::clamp(x + 0.5, 0.0, static_cast<double>(columns)));
     };
     // From the last tag drawn to the first: a tag shows only where no later one lies.
-    for (std::size_t position = count; position-- > 0;) {
-        const TimelineNote note = noteAt(position);
+    for (std::size_t position = notes.size(); position-- > 0;) {
+        const TimelineNote& note = notes[position];
         const QRectF tag =
             timelineTagRect(position, note.start, note.duration, takeDuration, stripWidth);
         const int left = column(tag.left());

@@ -5,7 +5,7 @@
 #include <QRectF>
 
 #include <cstddef>
-#include <functional>
+#include <span>
 #include <vector>
 
 namespace tunescrib {
@@ -42,11 +42,11 @@ struct TimelineNote {
     double duration = 0.0;
 };
 
-// The view of `count` notes, `noteAt(position)` each, as timelineTagRect places them.
-// Linear in the notes and the strip's width; what lies hidden under later tags costs
-// nothing to draw, so a long take draws no more than a strip's worth of pieces.
-TimelineView visibleTimeline(std::size_t count,
-                             const std::function<TimelineNote(std::size_t)>& noteAt,
-                             double takeDuration, double stripWidth);
+// The view of the take's `notes` (in start order) as timelineTagRect places them. Linear
+// in the notes and the strip's width, a few nanoseconds a note; what lies hidden under
+// later tags costs nothing to draw, so a long take draws no more than a strip's worth of
+// pieces.
+TimelineView visibleTimeline(std::span<const TimelineNote> notes, double takeDuration,
+                             double stripWidth);
 
 } // namespace tunescrib

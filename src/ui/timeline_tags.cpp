@@ -75,13 +75,7 @@ void TimelineTags::updatePolish() {
         update();
         return;
     }
-    view = visibleTimeline(
-        static_cast<std::size_t>(take_->count()),
-        [this](std::size_t row) {
-            const RecordedNote& note = take_->note(row);
-            return TimelineNote{note.start, note.duration};
-        },
-        take_->duration(), width());
+    view = visibleTimeline(take_->times(), take_->duration(), width());
     shownNames.clear();
     shownNames.reserve(view.names.size());
     const QFontMetricsF metrics(font_);

@@ -129,8 +129,7 @@ TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const TimelineView view = visibleTimeline(
-            c.notes.size(), [&c](std::size_t i) { return c.notes[i]; }, c.takeDuration, c.width);
+        const TimelineView view = visibleTimeline(c.notes, c.takeDuration, c.width);
         std::string bands, names;
         for (const QRectF& band : view.bands) {
             bands += (bands.empty() ? "" : " ") +
