@@ -24,7 +24,7 @@ TEST_F(KeyMapPanel, OpensIdleAndAChosenNoteWaitsForAKey) {
     ASSERT_TRUE(panelShown());
     EXPECT_EQ(prompt(), generalPrompt);
 
-    EXPECT_EQ(accessibleName("cell0"), "C4、PCキー A");
+    EXPECT_EQ(accessibleName("cell0"), "C4 ド A");
     click("cell0");
     EXPECT_EQ(m().mappingTarget(), 0);
     EXPECT_TRUE(read("cell0", "target").toBool());
@@ -68,6 +68,34 @@ TEST_F(KeyMapPanel, EscapeCancelsAWaitFirstAndClosesTheIdlePanelAfter) {
     release(keyEscape);
     EXPECT_FALSE(panelShown());
     EXPECT_FALSE(m().mappingOpen());
+}
+
+TEST_F(KeyMapPanel, WorksFromTheKeyboardAlone) {
+    constexpr PhysicalKey tab{23, Qt::Key_Tab, "\t"}, left{113, Qt::Key_Left, ""},
+        right{114, Qt::Key_Right, ""}, up{111, Qt::Key_Up, ""}, enter{36, Qt::Key_Return, "\r"};
+    struct Step {
+        PhysicalKey key;
+        const char* focused; // the cell with the keyboard's focus after the key
+        int target;          // the note waiting for a key, -1 for none
+    };
+    const Step steps[] = {
+        {right, "cell0", -1}, {tab, "cell1", -1}, {right, "cell2", -1}, {up, "cell3", -1},
+        {left, "cell2", -1},  {enter, "cell2", 2}, {keyQ, "cell2", -1}, {enter, "cell2", 2},
+        {keyEscape, "cell2", -1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(::testing::Message() << step.key.x11Keycode << " to " << step.focused);
+        press(step.key);
+        release(step.key);
+        QQuickItem* focused = window().activeFocusItem();
+        EXPECT_EQ(focused != nullptr ? focused->objectName() : QString(), step.focused);
+        EXPECT_EQ(m().mappingTarget().value_or(-1), step.target);
+    }
+    EXPECT_EQ(m().bindings()[2].keyCode, 12) << "Q was captured for D4";
+    EXPECT_EQ(accessibleName("cell2"), "D4 レ Q");
+    press(keyEscape);
+    release(keyEscape);
+    EXPECT_FALSE(panelShown());
 }
 
 TEST_F(KeyMapPanel, AClickOutsideNeitherClosesItNorReachesTheWindowBeneath) {

@@ -224,7 +224,9 @@ TEST_F(MainWindowView, ControlShortcutsDoWhatTheirButtonsDoAndRefuseWhereTheyAre
         }
         release(step.key, step.modifiers);
         EXPECT_EQ(state(), step.after);
-        EXPECT_EQ(window().activeFocusItem(), focused) << "a shortcut took the focus";
+        if (!m().mappingOpen()) { // the open panel holds the focus for its notes
+            EXPECT_EQ(window().activeFocusItem(), focused) << "a shortcut took the focus";
+        }
         if (step.modifiers != Qt::NoModifier) {
             EXPECT_TRUE(heldVoices().empty()) << "a shortcut sounded a note";
         }

@@ -17,7 +17,10 @@ Popup {
     height: 360
     padding: 0
     modal: true
-    focus: false
+    // The panel takes the keyboard's focus so that Tab and the arrows move among its notes;
+    // the bridge still offers every key to the model first, so keys play and capture as
+    // before. Closing gives the focus back to the window.
+    focus: true
     closePolicy: Popup.NoAutoClose
     visible: AppModel.mappingOpen
     onClosed: {
@@ -36,6 +39,16 @@ Popup {
     }
 
     contentItem: Item {
+        focus: true
+        // The arrows enter the grid at its first note; Tab does by itself.
+        Keys.onPressed: event => {
+            if (event.key === Qt.Key_Left || event.key === Qt.Key_Right
+                    || event.key === Qt.Key_Up || event.key === Qt.Key_Down) {
+                grid.focusCell(0)
+                event.accepted = true
+            }
+        }
+
         // Escape closes an idle panel. While a note waits for a key the model takes Escape
         // first (the key-event bridge accepts its shortcut override), so this never fires
         // then. It lives inside the panel: a modal popup blocks the window's shortcuts.
@@ -96,6 +109,7 @@ Popup {
             }
 
             MappingGrid {
+                id: grid
                 objectName: "mappingGrid"
                 Layout.fillWidth: true
                 Layout.preferredHeight: 120

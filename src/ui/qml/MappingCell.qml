@@ -3,7 +3,8 @@ import QtQuick.Controls.Basic
 import Tunescrib
 
 // One note of the key-map grid: the key bound to it and its name. Choosing it makes the
-// note wait for a new key; the waiting note is highlighted.
+// note wait for a new key; the waiting note is highlighted. Tab reaches it, never a click;
+// Enter or Space chooses it, the arrows ask for a neighbour.
 AbstractButton {
     id: root
 
@@ -13,10 +14,21 @@ AbstractButton {
     readonly property string keyLabel: AppModel.keyLabels[offset] ?? ""
 
     objectName: "cell" + offset
-    focusPolicy: Qt.NoFocus
+    // The cell `step` notes away should take the focus.
+    signal stepRequested(int step)
+
+    focusPolicy: Qt.TabFocus
     padding: 0
-    Accessible.name: noteName + "、PCキー " + keyLabel
+    Accessible.name: (AppModel.keyNames[offset] ?? "") + (target ? "、キー入力待ち" : "")
+    Accessible.description: "選ぶと、次に押したキーをこの音に割り当てます"
     onClicked: AppModel.selectMapping(offset)
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+    Keys.onLeftPressed: stepRequested(-1)
+    Keys.onRightPressed: stepRequested(1)
+    // Between the rows: a black key's note is a semitone from the white ones beside it.
+    Keys.onUpPressed: stepRequested(1)
+    Keys.onDownPressed: stepRequested(-1)
 
     contentItem: Item {
         Column {
@@ -60,7 +72,7 @@ AbstractButton {
 
     background: Rectangle {
         color: root.target ? Colours.amberLight : "transparent"
-        border.width: 1
-        border.color: root.target ? Colours.ink : Colours.line
+        border.width: root.visualFocus ? 2 : 1
+        border.color: root.target || root.visualFocus ? Colours.ink : Colours.line
     }
 }

@@ -15,7 +15,9 @@ Item {
 
     objectName: "key" + offset
     Accessible.role: Accessible.Button
-    Accessible.name: noteName + "、PCキー " + keyLabel
+    Accessible.name: AppModel.keyNames[offset] ?? ""
+    // Lit is announced as pressed, whichever source sounds the note.
+    Accessible.pressed: active
     Accessible.onPressAction: {
         AppModel.pressKey(offset)
         AppModel.releaseKey(offset)

@@ -29,6 +29,11 @@ Rectangle {
             objectName: "currentNote"
             Layout.preferredWidth: 16 + 190
             Layout.fillHeight: true
+            // Read as one status line, announced as it changes.
+            Accessible.role: Accessible.StatusBar
+            Accessible.name: "現在の音 " + (AppModel.hasCurrentNote
+                                          ? AppModel.currentName + " " + AppModel.currentSolfege
+                                          : "入力待ち")
 
             Column {
                 x: 16
@@ -38,6 +43,7 @@ Rectangle {
 
                 ReadoutLabel {
                     text: "CURRENT NOTE"
+                    Accessible.ignored: true
                 }
                 Item {
                     width: parent.width
@@ -49,6 +55,7 @@ Rectangle {
                         text: AppModel.hasCurrentNote ? AppModel.currentName : "\u2014"
                         font: Fonts.mono(30, Font.Black)
                         color: Colours.amberLight
+                        Accessible.ignored: true
                     }
                     Text {
                         objectName: "solfege"
@@ -59,6 +66,7 @@ Rectangle {
                         font: Fonts.sans(12, Font.DemiBold)
                         color: Qt.rgba(1, 1, 1, 0.7)
                         elide: Text.ElideRight
+                        Accessible.ignored: true
                     }
                 }
             }
@@ -88,6 +96,10 @@ Rectangle {
                 wrapMode: Text.Wrap
                 maximumLineCount: 2
                 elide: Text.ElideRight
+                // The status line, announced as it changes.
+                Accessible.role: Accessible.StatusBar
+                Accessible.name: text
+                Accessible.description: "状態"
             }
         }
 
