@@ -39,8 +39,7 @@ std::vector<std::uint8_t> AppModel::takeAsMidiFile() const {
     return standardMidiFile(recordedNotes_, soundMode_);
 }
 
-bool AppModel::exportTake(const std::string& path, const FileWriter& write,
-                          bool announceSuccess) {
+bool AppModel::exportTake(const std::string& path, const FileWriter& write, bool announceSuccess) {
     // Like playback: a take still being recorded is not a take yet.
     if (isRecording_ || recordedNotes_.empty()) {
         assign(Property::notice, notice_, std::string(message::nothingRecorded));

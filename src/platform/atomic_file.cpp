@@ -34,10 +34,10 @@ int createTemporary(const std::string& path, std::string& temporary) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path target(path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = (target.parent_path() / ("." + target.filename().string() + ".tmp" +
-                                             std::to_string(::getpid()) + "-" +
-                                             std::to_string(counter++)))
-                        .string();
+        temporary =
+            (target.parent_path() / ("." + target.filename().string() + ".tmp" +
+                                     std::to_string(::getpid()) + "-" + std::to_string(counter++)))
+                .string();
         // 0666 less the umask, like any program's new file.
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {

@@ -12,6 +12,8 @@ RecordedNote note(std::int64_t midi, double start, double duration) {
 }
 
 TEST(MidiFile, OneNoteGivesTheWholeFileByteForByte) {
+    // One line per part of the file.
+    // clang-format off
     const Bytes expected = {
         'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0, // format 0, 1 track, 480/quarter
         'M', 'T', 'r', 'k', 0, 0, 0, 37,                        //
@@ -21,6 +23,7 @@ TEST(MidiFile, OneNoteGivesTheWholeFileByteForByte) {
         0x83, 0x60, 0x90, 60, 100,                              // tick 480 = 0.5 s
         0x85, 0x50, 0x80, 60, 64,                               // 720 ticks later
         0x00, 0xFF, 0x2F, 0x00};
+    // clang-format on
     EXPECT_EQ(standardMidiFile({note(60, 0.5, 0.75)}, SoundMode::piano), expected);
 }
 
@@ -47,6 +50,8 @@ TEST(MidiFile, TakesBecomeNoteEventsThatNeverLeaveANoteHanging) {
         SoundMode mode;
         Bytes events; // delta ticks, then the message
     };
+    // Each delta beside its message.
+    // clang-format off
     const std::vector<Row> rows = {
         {"empty take", {}, SoundMode::piano, {}},
         {"a chord on the sine's program: offs after all ons",
@@ -83,6 +88,7 @@ TEST(MidiFile, TakesBecomeNoteEventsThatNeverLeaveANoteHanging) {
          SoundMode::piano,
          {0xA3, 0x90, 0x20, 0x90, 60, 100, 0x83, 0x60, 0x80, 60, 64}},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(noteEvents(standardMidiFile(row.take, row.mode), midiProgram(row.mode)),
