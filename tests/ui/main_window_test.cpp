@@ -4,6 +4,10 @@
 
 #include "window_fixture.h"
 
+#include <QScreen>
+
+#include <algorithm>
+
 namespace tunescrib::testing {
 namespace {
 
@@ -281,6 +285,29 @@ TEST_F(MainWindowView, AtTheMinimumSizeEverythingStillFits) {
     EXPECT_LE(footer->mapToScene({0, footer->height()}).y(), 720) << "the footer runs off";
     EXPECT_EQ(item("transpositionStepper")->width(), 158);
     screenshot("minimum-size");
+}
+
+// A screen with less room than the layout's minimum gets the window at its size and the
+// whole content drawn smaller, so that every control stays on the screen and works.
+TEST_F(MainWindowView, OnASmallScreenEverythingIsShownSmallerAndStillWorks) {
+    const auto screens = QGuiApplication::screens();
+    const auto small = std::find_if(screens.begin(), screens.end(),
+                                    [](QScreen* screen) { return screen->name() == "small"; });
+    ASSERT_NE(small, screens.end());
+    window().setScreen(*small);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window().size(), QSize(1024, 600));
+    EXPECT_LE(window().minimumHeight(), 600);
+    const QRectF screen(QPointF(), window().size());
+    for (const char* name : {"recordButton", "clearButton", "sound-sine", "mappingLauncher",
+                             "transpositionStepper", "octaveStepper", "key19", "timeline",
+                             "footer"}) {
+        QQuickItem* shown = item(name);
+        EXPECT_TRUE(screen.contains(shown->mapRectToScene(shown->boundingRect()))) << name;
+    }
+    screenshot("small-screen");
+    click("recordButton");
+    EXPECT_TRUE(m().isRecording());
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The UI tests run the real window offscreen, rendered in software, so that they need no
-// display and no GPU and grab the same pixels on every machine.
+// display and no GPU and grab the same pixels on every machine. The window opens on a
+// large screen; a second, small one (1024 x 600, to its right) is there to move it to.
 
 #include "ui/view_fonts.h"
 
 #include <QGuiApplication>
+#include <QTemporaryFile>
 #include <QtGui/qpa/qwindowsysteminterface.h>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -12,7 +14,15 @@
 Q_IMPORT_QML_PLUGIN(TunescribPlugin)
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryFile screens;
+    if (!screens.open()) {
+        return 1;
+    }
+    screens.write(R"({"windowFrameMargins": false, "screens": [
+        {"name": "large", "x": 0, "y": 0, "width": 1920, "height": 1200},
+        {"name": "small", "x": 1920, "y": 0, "width": 1024, "height": 600}]})");
+    screens.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toLocal8Bit());
     qputenv("QT_QUICK_BACKEND", "software");
     ::testing::InitGoogleTest(&argc, argv);
     QGuiApplication application(argc, argv);

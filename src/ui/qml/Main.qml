@@ -9,13 +9,21 @@ ApplicationWindow {
     id: window
 
     title: "Tunescrib"
-    width: 1320
-    height: 820
-    minimumWidth: 1050
-    minimumHeight: 720
+    width: Math.min(1320, fit.room.width)
+    height: Math.min(820, fit.room.height)
+    minimumWidth: Math.ceil(1050 * fit.scale)
+    minimumHeight: Math.ceil(720 * fit.scale)
     visible: true
     color: Colours.paper
     onClosing: AppModel.silence()
+
+    // The layout needs 1050 by 720; on a screen with less room the content is drawn smaller
+    // as a whole.
+    WindowFit {
+        id: fit
+        window: window
+        minimum: Qt.size(1050, 720)
+    }
 
     // The paper's light falls from the top-left corner: a diagonal wash over the window.
     Item {
@@ -37,53 +45,62 @@ ApplicationWindow {
         }
     }
 
-    ColumnLayout {
-        anchors.fill: parent
-        anchors.leftMargin: 24
-        anchors.rightMargin: 24
-        anchors.topMargin: 18
-        anchors.bottomMargin: 18
-        spacing: 0
+    Item {
+        objectName: "content"
+        width: window.width / fit.scale
+        height: window.height / fit.scale
+        scale: fit.scale
+        transformOrigin: Item.TopLeft
 
-        Item {
-            Layout.fillHeight: true
-        }
-        Header {
-            Layout.fillWidth: true
-            Layout.bottomMargin: 14
-        }
-        Rectangle {
-            Layout.fillWidth: true
-            Layout.preferredHeight: 1
-            color: Colours.faded(Colours.ink, 0.35)
-        }
         ColumnLayout {
-            Layout.fillWidth: true
-            Layout.topMargin: 16
-            spacing: 14
+            anchors.fill: parent
+            anchors.leftMargin: 24
+            anchors.rightMargin: 24
+            anchors.topMargin: 18
+            anchors.bottomMargin: 18
+            spacing: 0
 
-            ReadoutStrip {
-                objectName: "readoutStrip"
-                Layout.fillWidth: true
+            Item {
+                Layout.fillHeight: true
             }
-            KeyboardDeck {
+            Header {
                 Layout.fillWidth: true
+                Layout.bottomMargin: 14
             }
-            RecordingSection {
+            Rectangle {
                 Layout.fillWidth: true
+                Layout.preferredHeight: 1
+                color: Colours.faded(Colours.ink, 0.35)
             }
-        }
-        Footer {
-            objectName: "footer"
-            Layout.fillWidth: true
-            Layout.topMargin: 12
-        }
-        Item {
-            Layout.fillHeight: true
+            ColumnLayout {
+                Layout.fillWidth: true
+                Layout.topMargin: 16
+                spacing: 14
+
+                ReadoutStrip {
+                    objectName: "readoutStrip"
+                    Layout.fillWidth: true
+                }
+                KeyboardDeck {
+                    Layout.fillWidth: true
+                }
+                RecordingSection {
+                    Layout.fillWidth: true
+                }
+            }
+            Footer {
+                objectName: "footer"
+                Layout.fillWidth: true
+                Layout.topMargin: 12
+            }
+            Item {
+                Layout.fillHeight: true
+            }
         }
     }
 
     KeyMapPanel {
         objectName: "keyMapPanel"
+        scale: fit.scale
     }
 }
