@@ -43,9 +43,9 @@ std::optional<int> handleCommandLine(int argc, char* argv[]) {
     int parserArgc = argc;
     QCoreApplication parserApplication(parserArgc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Melody scratchpad: play the two letter rows of the keyboard as a 20-note instrument.") +
-        QStringLiteral("\n\n") + shortcutHelpText());
+    parser.setApplicationDescription(QStringLiteral("Melody scratchpad: play the two letter rows "
+                                                    "of the keyboard as a 20-note instrument.") +
+                                     QStringLiteral("\n\n") + shortcutHelpText());
     parser.addHelpOption();
     parser.addVersionOption();
     addQtOptions(parser);
