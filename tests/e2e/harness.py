@@ -14,6 +14,7 @@ import signal
 import struct
 import subprocess
 import tempfile
+import threading
 import time
 import zlib
 
@@ -217,6 +218,24 @@ class Session:
         time.sleep(seconds)
         self.key(keycode, False)
 
+    def play_fast(self, notes, keys=(39, 40, 41, 42, 43, 44, 45)):
+        """Plays `notes` short notes as fast as the X server takes them, on `keys` in turn (a
+        release and the next press never share a key, which Qt would take for an auto-repeat),
+        then returns once the program has caught up: a second in which it used less than a
+        tenth of a core."""
+        for i in range(notes):
+            key = keys[i % len(keys)]
+            xtest.fake_input(self.x, X.KeyPress, key)
+            xtest.fake_input(self.x, X.KeyRelease, key)
+            if i % 100 == 99:
+                self.x.sync()
+        self.x.sync()
+        while True:
+            before = self.cpu_seconds()
+            time.sleep(1.0)
+            if self.cpu_seconds() - before < 0.1:
+                return
+
     def focus_away(self):
         """Gives the focus to another window, as when the user picks another program."""
         if self.other is None:
@@ -267,6 +286,57 @@ class Session:
             with contextlib.suppress(subprocess.TimeoutExpired):
                 rec.wait(timeout=5)
             _stop(rec)
+
+    def press_latencies(self, keycode, presses, hold=0.2, rest=1.6, threshold=0.001):
+        """Milliseconds from each of `presses` presses of the key to its first sample above
+        `threshold` on the sink's monitor (None for a press not heard within 0.5 s).
+
+        parec streams the monitor as raw floats, read as they come and stamped with
+        CLOCK_MONOTONIC: a sample was made at its read's stamp less the samples after it in
+        the read. A press is stamped just before its XTEST request is flushed. The null sink
+        makes a sample about its latency (2.7 ms) before a real device would play it."""
+        rec = self._spawn(["parec", "--device=testsink.monitor", "--rate=%d" % RATE,
+                           "--channels=1", "--format=float32le", "--raw", "--latency-msec=5"],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        chunks = []  # (stamp, samples)
+
+        def read():
+            partial = b""
+            while True:
+                data = os.read(rec.stdout.fileno(), 1 << 16)
+                if not data:
+                    return
+                stamp = time.monotonic()
+                data = partial + data
+                whole = len(data) - len(data) % 4
+                partial = data[whole:]
+                chunks.append((stamp, numpy.frombuffer(data[:whole], dtype="<f4")))
+
+        reader = threading.Thread(target=read, daemon=True)
+        reader.start()
+        time.sleep(0.5)
+        for state in ("1", "0"):  # see recording()
+            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+        pressed = []
+        for _ in range(presses):
+            pressed.append(time.monotonic())
+            self.key(keycode, True)
+            time.sleep(hold)
+            self.key(keycode, False)
+            time.sleep(rest)
+        rec.terminate()
+        reader.join(timeout=5)
+        times = numpy.concatenate([stamp - (len(part) - 1 - numpy.arange(len(part))) / RATE
+                                   for stamp, part in chunks])
+        audible = times[numpy.abs(numpy.concatenate([part for _, part in chunks])) > threshold]
+        latencies = []
+        for at in pressed:
+            after = audible[audible >= at]
+            heard = len(after) and after[0] - at < 0.5
+            latencies.append((after[0] - at) * 1000 if heard else None)
+        return latencies
 
     def screenshot(self, path):
         """Saves the whole screen as a PNG for a person to look at."""
