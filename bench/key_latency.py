@@ -15,7 +15,9 @@ device adds its own output latency on top. The pipe to this script adds well und
 After two seconds of silence the program's output sleeps; a rest of 3 s between presses
 measures the first note after such a sleep, the default rest one played while awake.
 
-Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS]
+With --take N the presses come while a take of N notes is being recorded.
+
+Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS] [--take N]
 """
 
 import argparse
@@ -30,71 +32,107 @@ import numpy
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
+from key_checks import RECORD_BUTTON  # noqa: E402
 
 A_KEY = 38
 THRESHOLD = 0.001
+
+
+class MonitorCapture:
+    """The sink's monitor, read as it arrives and stamped: use as a context manager around the
+    presses, then times() and samples() give every sample with its production time."""
+
+    def __init__(self, session):
+        self.session = session
+        self.chunks = []  # (arrival time, samples)
+
+    def __enter__(self):
+        s = self.session
+        self.rec = s._spawn(["parec", "--device=testsink.monitor", "--rate=48000",
+                             "--channels=1", "--format=float32le", "--raw", "--latency-msec=5"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        time.sleep(0.5)
+        for state in ("1", "0"):
+            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=s.env)
+        time.sleep(0.5)
+        return self
+
+    def __exit__(self, *exc):
+        self.rec.terminate()
+        self.reader.join(timeout=5)
+
+    def _read(self):
+        fd, partial = self.rec.stdout.fileno(), b""
+        while True:
+            data = os.read(fd, 1 << 16)
+            if not data:
+                return
+            arrival = time.monotonic()
+            data = partial + data
+            whole = len(data) - len(data) % 4
+            partial = data[whole:]
+            self.chunks.append((arrival, numpy.frombuffer(data[:whole], dtype="<f4")))
+
+    def times(self):
+        return numpy.concatenate([arrival - (len(samples) - 1 - numpy.arange(len(samples))) / 48000
+                                  for arrival, samples in self.chunks])
+
+    def samples(self):
+        return numpy.concatenate([samples for _, samples in self.chunks])
+
+
+def first_audible(times, samples, pressed, within=0.5):
+    """Index of the first sample above THRESHOLD produced within `within` s of a press."""
+    audible = numpy.flatnonzero((times >= pressed) & (numpy.abs(samples) > THRESHOLD))
+    if len(audible) and times[audible[0]] - pressed < within:
+        return int(audible[0])
+    return None
+
+
+def print_latencies(label, latencies):
+    print("%s: median %.1f ms, min %.1f, max %.1f, stdev %.1f"
+          % (label, statistics.median(latencies), min(latencies), max(latencies),
+             statistics.pstdev(latencies)))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("binary", nargs="?", default="build/tunescrib")
     parser.add_argument("--presses", type=int, default=20)
+    parser.add_argument("--take", type=int, default=0,
+                        help="notes recorded (as fast as X takes them) before the presses, "
+                             "which go on recording")
     parser.add_argument("--rest", type=float, default=1.6,
                         help="seconds from a release to the next press (the fade takes 1.2)")
     args = parser.parse_args()
     presses = args.presses
     with harness.Session(args.binary) as s:
         s.start_app()
-        rec = s._spawn(["parec", "--device=testsink.monitor", "--rate=48000", "--channels=1",
-                        "--format=float32le", "--raw", "--latency-msec=5"],
-                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        chunks = []  # (arrival time, samples)
+        if args.take:
+            s.click(*RECORD_BUTTON)
+            s.play_fast(args.take)
+        with MonitorCapture(s) as capture:
+            press_times = []
+            for _ in range(presses):
+                press_times.append(time.monotonic())
+                s.key(A_KEY, True)
+                time.sleep(0.2)
+                s.key(A_KEY, False)
+                time.sleep(args.rest)
 
-        def read():
-            fd, partial = rec.stdout.fileno(), b""
-            while True:
-                data = os.read(fd, 1 << 16)
-                if not data:
-                    return
-                arrival = time.monotonic()
-                data = partial + data
-                whole = len(data) - len(data) % 4
-                partial = data[whole:]
-                chunks.append((arrival, numpy.frombuffer(data[:whole], dtype="<f4")))
-
-        reader = threading.Thread(target=read, daemon=True)
-        reader.start()
-        time.sleep(0.5)
-        for state in ("1", "0"):
-            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=s.env)
-        time.sleep(0.5)
-
-        press_times = []
-        for _ in range(presses):
-            press_times.append(time.monotonic())
-            s.key(A_KEY, True)
-            time.sleep(0.2)
-            s.key(A_KEY, False)
-            time.sleep(args.rest)
-        rec.terminate()
-        reader.join(timeout=5)
-
-    times = numpy.concatenate([arrival - (len(samples) - 1 - numpy.arange(len(samples))) / 48000
-                               for arrival, samples in chunks])
-    samples = numpy.concatenate([samples for _, samples in chunks])
-    audible = times[numpy.abs(samples) > THRESHOLD]
+    times, samples = capture.times(), capture.samples()
     latencies = []
     for pressed in press_times:
-        after = audible[audible >= pressed]
-        if len(after) and after[0] - pressed < 0.5:
-            latencies.append((after[0] - pressed) * 1000)
+        heard = first_audible(times, samples, pressed)
+        if heard is not None:
+            latencies.append((times[heard] - pressed) * 1000)
     if not latencies:
         print("no press was heard")
         return 1
     print("presses heard: %d of %d" % (len(latencies), presses))
-    print("key to first audible sample: median %.1f ms, min %.1f, max %.1f, stdev %.1f"
-          % (statistics.median(latencies), min(latencies), max(latencies),
-             statistics.pstdev(latencies)))
+    print_latencies("key to first audible sample", latencies)
     return 0
 
 

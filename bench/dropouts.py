@@ -1,0 +1,110 @@
+#!/usr/bin/python3
+"""Dropouts of the real program on a busy machine: notes played after a rest long enough for
+the output to go idle, alternating with notes played while it is awake, with busy processes
+competing for the processors, recorded from the sink's monitor (bench/key_latency.py's
+capture on tests/e2e/harness.py's private desktop and PulseAudio).
+
+A gap is a run of 16 or more exact-zero samples within the first 0.4 s of a note: the server
+filling in for a client that was late (a sounding note never holds 16 exact zeros). The
+same recording gives the key-to-sound latency of every note.
+
+--no-realtime runs the program without the right to real-time scheduling (CAP_SYS_NICE
+dropped; with no RealtimeKit on the machine the audio thread then stays at normal
+priority), for the comparison.
+
+Usage: bench/dropouts.py [path/to/tunescrib] [--notes 300] [--busy 2] [--no-realtime]
+"""
+
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+import numpy
+
+from key_latency import A_KEY, MonitorCapture, first_audible, harness, print_latencies
+
+GAP_FRAMES = 16
+NOTE_WINDOW = 0.4
+HOLD = 0.2
+IDLE_REST = 3.4   # the fade (1.22 s) and two seconds of an empty table: the output rests
+AWAKE_REST = 1.6  # the fade is over, so the note starts from silence, but the output is awake
+
+
+def zero_runs(samples):
+    """Lengths of the runs of exact zeros in `samples`."""
+    zero = numpy.concatenate(([False], samples == 0.0, [False]))
+    edges = numpy.flatnonzero(numpy.diff(zero.astype(numpy.int8)))
+    return edges[1::2] - edges[0::2]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("binary", nargs="?", default="build/tunescrib")
+    parser.add_argument("--notes", type=int, default=300)
+    parser.add_argument("--busy", type=int, default=2, help="busy processes (shell loops)")
+    parser.add_argument("--no-realtime", action="store_true")
+    args = parser.parse_args()
+    binary = os.path.abspath(args.binary)
+    with harness.Session(binary) as s:
+        s.env["QT_LOGGING_RULES"] = "tunescrib.audio.debug=true"
+        if args.no_realtime:
+            s.binary = "setpriv"
+            s.start_app("--inh-caps=-sys_nice", "--bounding-set=-sys_nice", binary)
+        else:
+            s.start_app()
+        for _ in range(args.busy):
+            s._spawn(["sh", "-c", "while :; do :; done"])
+        load_before = os.getloadavg()[0]
+        presses = []  # (press time, after a rest long enough to idle)
+        with MonitorCapture(s) as capture:
+            for i in range(args.notes):
+                time.sleep(IDLE_REST if i % 2 == 0 else AWAKE_REST)
+                presses.append((time.monotonic(), i % 2 == 0))
+                s.tap(A_KEY, HOLD)
+            time.sleep(1.5)
+        load_after = os.getloadavg()[0]
+        s.app.terminate()
+        report = s.app.communicate(timeout=10)[1].decode()
+
+    times, samples = capture.times(), capture.samples()
+    window = int(NOTE_WINDOW * harness.RATE)
+    results = {True: [], False: []}  # idle: [(latency ms, gaps, longest gap)]
+    missed = 0
+    for pressed, idle in presses:
+        heard = first_audible(times, samples, pressed)
+        if heard is None:
+            missed += 1
+            continue
+        # Back to the first sample of the attack, which starts from an exact zero.
+        onset = heard
+        while onset > 0 and samples[onset - 1] != 0.0:
+            onset -= 1
+        runs = zero_runs(samples[onset + 1:onset + window])
+        gaps = runs[runs >= GAP_FRAMES]
+        results[idle].append(((times[heard] - pressed) * 1000, len(gaps),
+                              int(gaps.max()) if len(gaps) else 0))
+
+    print("".join(line + "\n" for line in report.splitlines() if "thread" in line), end="")
+    print("load average: %.1f before, %.1f after (%d busy processes, %d processors)"
+          % (load_before, load_after, args.busy, os.cpu_count()))
+    print("notes: %d, not heard: %d" % (args.notes, missed))
+    for idle, label in ((True, "after a rest (output idle)"), (False, "while awake")):
+        notes = results[idle]
+        if not notes:
+            continue
+        with_gaps = [n for n in notes if n[1]]
+        print("%s: %d notes, %d with gaps (%d gaps, longest %d frames)"
+              % (label, len(notes), len(with_gaps), sum(n[1] for n in notes),
+                 max((n[2] for n in notes), default=0)))
+        print_latencies("  key to sound", [n[0] for n in notes])
+    all_latencies = [n[0] for notes in results.values() for n in notes]
+    if all_latencies:
+        print("all notes: median key to sound %.1f ms" % statistics.median(all_latencies))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
