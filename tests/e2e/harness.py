@@ -83,7 +83,8 @@ class Session:
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def _spawn(self, args, **kwargs):
-        proc = subprocess.Popen(args, env=self.env, stdin=subprocess.DEVNULL, **kwargs)
+        proc = subprocess.Popen(args, env=self.env, stdin=subprocess.DEVNULL, **self.run_as,
+                                **kwargs)
         self.processes.append(proc)
         return proc
 
@@ -109,10 +110,10 @@ class Session:
         subprocess.run(["pulseaudio", "-n", "-F", config, "--daemonize=yes",
                         "--exit-idle-time=-1", "--disallow-exit", "--log-target=stderr"],
                        env=self.env, check=True, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=20)
+                       stderr=subprocess.DEVNULL, timeout=20, **self.run_as)
         deadline = time.monotonic() + 10
         while subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL).returncode != 0:
+                             stderr=subprocess.DEVNULL, **self.run_as).returncode != 0:
             if time.monotonic() > deadline:
                 raise RuntimeError("PulseAudio did not answer")
             time.sleep(0.05)
@@ -276,7 +277,7 @@ class Session:
         # new stream start now rather than up to two seconds late.
         for state in ("1", "0"):
             subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **self.run_as)
         time.sleep(0.2)
         try:
             yield
