@@ -16,9 +16,12 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -92,16 +95,28 @@ int main(int argc, char** argv) {
     JumpingClock clock;
     QtScheduler scheduler(clock);
     MemoryDefaultsStore store;
-    AppModel model(clock, scheduler, store, [sound]() -> std::unique_ptr<SynthEngine> {
+    ManualAudioOutput* silent = nullptr;
+    AppModel model(clock, scheduler, store, [sound, &silent]() -> std::unique_ptr<SynthEngine> {
         if (sound) {
             return std::make_unique<SynthEngine>(makeRtAudioOutput());
         }
-        return std::make_unique<SynthEngine>(std::make_unique<ManualAudioOutput>());
+        auto output = std::make_unique<ManualAudioOutput>();
+        silent = output.get();
+        return std::make_unique<SynthEngine>(std::move(output));
     });
     if (model.audioError()) {
         std::fprintf(stderr, "no sound: %s\n", model.audioError()->c_str());
         return 1;
     }
+    // Without a device nothing would play the voices through their fade and retire them, and
+    // a long take would pile up thousands: a thread pulls blocks at a device's pace instead.
+    std::atomic<bool> done{false};
+    std::thread device([&done, silent] {
+        while (!done && silent != nullptr) {
+            silent->render(256);
+            std::this_thread::sleep_for(std::chrono::microseconds(5333));
+        }
+    });
     recordTake(model, clock, noteCount, spacing);
     std::printf("take: %zu notes, %.3f s; end step due %.3f s after play\n",
                 model.recordedNotes().size(), model.takeDuration(),
@@ -119,5 +134,7 @@ int main(int argc, char** argv) {
                     run, late.play * 1e3, late.lastNoteOff * 1e3, late.end * 1e3, at(0), at(1),
                     at(0.5), at(0.99), sorted.size());
     }
+    done = true;
+    device.join();
     return 0;
 }
