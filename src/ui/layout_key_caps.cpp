@@ -26,7 +26,9 @@ std::optional<QString> keyCapForKeysyms(std::span<const std::uint32_t> keysyms) 
     if (keysym >= XKB_KEY_dead_grave && keysym <= XKB_KEY_dead_greek) {
         return std::nullopt;
     }
-    const char32_t codePoint = xkb_keysym_to_utf32(xkb_keysym_to_upper(keysym));
+    // Upper case by the character, not the keysym: libxkbcommon 1.5 turns ß into a keysym
+    // that maps to no character.
+    const char32_t codePoint = QChar::toUpper(xkb_keysym_to_utf32(keysym));
     if (codePoint == 0) {
         return std::nullopt;
     }

@@ -24,7 +24,6 @@ Column {
                 selected: AppModel.soundMode === modelData.mode
                 shortcutAction: modelData.mode
                 description: modelData.title + "音色にする"
-                Accessible.role: Accessible.RadioButton
                 Accessible.checkable: true
                 Accessible.checked: selected
                 onClicked: AppModel.setSoundMode(modelData.mode)
