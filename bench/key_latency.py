@@ -17,9 +17,7 @@ measures the first note after such a sleep, the default rest one played while aw
 
 With --take N the presses come while a take of N notes is being recorded.
 
-With --take N the presses come while a take of N notes is being recorded.
-
-Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS] [--take N] [--take N]
+Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS] [--take N]
 """
 
 import argparse
@@ -34,7 +32,6 @@ import numpy
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
-from key_checks import RECORD_BUTTON  # noqa: E402
 from key_checks import RECORD_BUTTON  # noqa: E402
 
 A_KEY = 38
@@ -107,18 +104,12 @@ def main():
     parser.add_argument("--take", type=int, default=0,
                         help="notes recorded (as fast as X takes them) before the presses, "
                              "which go on recording")
-    parser.add_argument("--take", type=int, default=0,
-                        help="notes recorded (as fast as X takes them) before the presses, "
-                             "which go on recording")
     parser.add_argument("--rest", type=float, default=1.6,
                         help="seconds from a release to the next press (the fade takes 1.2)")
     args = parser.parse_args()
     presses = args.presses
     with harness.Session(args.binary) as s:
         s.start_app()
-        if args.take:
-            s.click(*RECORD_BUTTON)
-            s.play_fast(args.take)
         if args.take:
             s.click(*RECORD_BUTTON)
             s.play_fast(args.take)
