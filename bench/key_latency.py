@@ -23,64 +23,18 @@ Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS] [
 import argparse
 import os
 import statistics
-import subprocess
 import sys
-import threading
 import time
 
 import numpy
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
+from harness import MonitorCapture  # noqa: E402, F401 (also dropouts.py's)
 from key_checks import RECORD_BUTTON  # noqa: E402
 
 A_KEY = 38
 THRESHOLD = 0.001
-
-
-class MonitorCapture:
-    """The sink's monitor, read as it arrives and stamped: use as a context manager around the
-    presses, then times() and samples() give every sample with its production time."""
-
-    def __init__(self, session):
-        self.session = session
-        self.chunks = []  # (arrival time, samples)
-
-    def __enter__(self):
-        s = self.session
-        self.rec = s._spawn(["parec", "--device=testsink.monitor", "--rate=48000",
-                             "--channels=1", "--format=float32le", "--raw", "--latency-msec=5"],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.reader = threading.Thread(target=self._read, daemon=True)
-        self.reader.start()
-        time.sleep(0.5)
-        for state in ("1", "0"):
-            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=s.env)
-        time.sleep(0.5)
-        return self
-
-    def __exit__(self, *exc):
-        self.rec.terminate()
-        self.reader.join(timeout=5)
-
-    def _read(self):
-        fd, partial = self.rec.stdout.fileno(), b""
-        while True:
-            data = os.read(fd, 1 << 16)
-            if not data:
-                return
-            arrival = time.monotonic()
-            data = partial + data
-            whole = len(data) - len(data) % 4
-            partial = data[whole:]
-            self.chunks.append((arrival, numpy.frombuffer(data[:whole], dtype="<f4")))
-
-    def times(self):
-        return numpy.concatenate([arrival - (len(samples) - 1 - numpy.arange(len(samples))) / 48000
-                                  for arrival, samples in self.chunks])
-
-    def samples(self):
-        return numpy.concatenate([samples for _, samples in self.chunks])
 
 
 def first_audible(times, samples, pressed, within=0.5):

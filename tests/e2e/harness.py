@@ -290,48 +290,16 @@ class Session:
 
     def press_latencies(self, keycode, presses, hold=0.2, rest=1.6, threshold=0.001):
         """Milliseconds from each of `presses` presses of the key to its first sample above
-        `threshold` on the sink's monitor (None for a press not heard within 0.5 s).
-
-        parec streams the monitor as raw floats, read as they come and stamped with
-        CLOCK_MONOTONIC: a sample was made at its read's stamp less the samples after it in
-        the read. A press is stamped just before its XTEST request is flushed. The null sink
-        makes a sample about its latency (2.7 ms) before a real device would play it."""
-        rec = self._spawn(["parec", "--device=testsink.monitor", "--rate=%d" % RATE,
-                           "--channels=1", "--format=float32le", "--raw", "--latency-msec=5"],
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        chunks = []  # (stamp, samples)
-
-        def read():
-            partial = b""
-            while True:
-                data = os.read(rec.stdout.fileno(), 1 << 16)
-                if not data:
-                    return
-                stamp = time.monotonic()
-                data = partial + data
-                whole = len(data) - len(data) % 4
-                partial = data[whole:]
-                chunks.append((stamp, numpy.frombuffer(data[:whole], dtype="<f4")))
-
-        reader = threading.Thread(target=read, daemon=True)
-        reader.start()
-        time.sleep(0.5)
-        for state in ("1", "0"):  # see recording()
-            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.5)
-        pressed = []
-        for _ in range(presses):
-            pressed.append(time.monotonic())
-            self.key(keycode, True)
-            time.sleep(hold)
-            self.key(keycode, False)
-            time.sleep(rest)
-        rec.terminate()
-        reader.join(timeout=5)
-        times = numpy.concatenate([stamp - (len(part) - 1 - numpy.arange(len(part))) / RATE
-                                   for stamp, part in chunks])
-        audible = times[numpy.abs(numpy.concatenate([part for _, part in chunks])) > threshold]
+        `threshold` on the sink's monitor (None for a press not heard within 0.5 s). A press
+        is stamped just before its XTEST request is flushed; the null sink makes a sample
+        about its latency (2.7 ms) before a real device would play it."""
+        with MonitorCapture(self) as capture:
+            pressed = []
+            for _ in range(presses):
+                pressed.append(time.monotonic())
+                self.tap(keycode, hold)
+                time.sleep(rest)
+        audible = capture.times()[numpy.abs(capture.samples()) > threshold]
         latencies = []
         for at in pressed:
             after = audible[audible >= at]
@@ -352,6 +320,52 @@ class Session:
             f.write(_png_chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 2, 0, 0, 0)))
             f.write(_png_chunk(b"IDAT", zlib.compress(rows, 6)))
             f.write(_png_chunk(b"IEND", b""))
+
+
+class MonitorCapture:
+    """The sink's monitor, read as it arrives and stamped: use as a context manager around the
+    presses, then times() and samples() give every sample with its production time."""
+
+    def __init__(self, session):
+        self.session = session
+        self.chunks = []  # (arrival time, samples)
+
+    def __enter__(self):
+        s = self.session
+        self.rec = s._spawn(["parec", "--device=testsink.monitor", "--rate=48000",
+                             "--channels=1", "--format=float32le", "--raw", "--latency-msec=5"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        time.sleep(0.5)
+        for state in ("1", "0"):
+            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=s.env)
+        time.sleep(0.5)
+        return self
+
+    def __exit__(self, *exc):
+        self.rec.terminate()
+        self.reader.join(timeout=5)
+
+    def _read(self):
+        fd, partial = self.rec.stdout.fileno(), b""
+        while True:
+            data = os.read(fd, 1 << 16)
+            if not data:
+                return
+            arrival = time.monotonic()
+            data = partial + data
+            whole = len(data) - len(data) % 4
+            partial = data[whole:]
+            self.chunks.append((arrival, numpy.frombuffer(data[:whole], dtype="<f4")))
+
+    def times(self):
+        return numpy.concatenate([arrival - (len(samples) - 1 - numpy.arange(len(samples))) / 48000
+                                  for arrival, samples in self.chunks])
+
+    def samples(self):
+        return numpy.concatenate([samples for _, samples in self.chunks])
+
 
 
 def read_wav(path):
