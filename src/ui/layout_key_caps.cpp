@@ -35,8 +35,8 @@ std::optional<QString> keyCapForKeysyms(std::span<const std::uint32_t> keysyms) 
     const QString text = QString::fromUcs4(&codePoint, 1);
     const auto category = QChar::category(codePoint);
     const bool prints = QChar::isPrint(codePoint) && !QChar::isSpace(codePoint) &&
-                        category != QChar::Mark_NonSpacing &&
-                        category != QChar::Mark_Enclosing && category != QChar::Other_PrivateUse;
+                        category != QChar::Mark_NonSpacing && category != QChar::Mark_Enclosing &&
+                        category != QChar::Other_PrivateUse;
     return prints ? std::optional(text) : std::nullopt;
 }
 
@@ -76,13 +76,16 @@ public:
             return std::nullopt;
         }
         const xkb_keysym_t* keysyms = nullptr;
-        const int count = xkb_keymap_key_get_syms_by_level(keymap.get(), *x11Keycode, layout,
-                                                            0, &keysyms);
+        const int count =
+            xkb_keymap_key_get_syms_by_level(keymap.get(), *x11Keycode, layout, 0, &keysyms);
         return keyCapForKeysyms(
             std::span<const std::uint32_t>(keysyms, static_cast<std::size_t>(std::max(count, 0))));
     }
 
-    bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override {
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t") {
+            return false;
+        }
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & 0x7f) != firstXkbEvent) {
             return false;
@@ -97,9 +100,9 @@ public:
         case XCB_XKB_STATE_NOTIFY:
             // Sent for every modifier press too: only a switch of layout changes the caps.
             if (state && xkbEvent->group != currentLayout()) {
-                xkb_state_update_mask(state.get(), 0, 0, 0, static_cast<xkb_layout_index_t>(xkbEvent->baseGroup),
-                                      static_cast<xkb_layout_index_t>(xkbEvent->latchedGroup),
-                                      xkbEvent->lockedGroup);
+                xkb_state_update_mask(
+                    state.get(), 0, 0, 0, static_cast<xkb_layout_index_t>(xkbEvent->baseGroup),
+                    static_cast<xkb_layout_index_t>(xkbEvent->latchedGroup), xkbEvent->lockedGroup);
                 emit changed();
             }
             break;
@@ -144,10 +147,9 @@ std::unique_ptr<LayoutKeyCaps> connectLayoutKeyCaps() {
         return nullptr;
     }
     std::uint8_t firstXkbEvent = 0;
-    if (xkb_x11_setup_xkb_extension(x11->connection(), XKB_X11_MIN_MAJOR_XKB_VERSION,
-                                    XKB_X11_MIN_MINOR_XKB_VERSION,
-                                    XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                    &firstXkbEvent, nullptr) == 0) {
+    if (xkb_x11_setup_xkb_extension(
+            x11->connection(), XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+            XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &firstXkbEvent, nullptr) == 0) {
         return nullptr;
     }
     return std::make_unique<X11LayoutKeyCaps>(x11->connection(), firstXkbEvent);

@@ -32,9 +32,9 @@ TEST(LayoutKeyCaps, OneCharacterThatPrintsIsTheCapAndAnythingElseFallsBack) {
         {{XKB_KEY_Return}, nullptr},
         {{XKB_KEY_Shift_L}, nullptr},
         {{XKB_KEY_NoSymbol}, nullptr},
-        {{0x1000301}, nullptr},  // U+0301 COMBINING ACUTE ACCENT
-        {{0x100e000}, nullptr},  // U+E000, private use
-        {{0x10000ad}, nullptr},  // U+00AD SOFT HYPHEN, a format character
+        {{0x1000301}, nullptr}, // U+0301 COMBINING ACUTE ACCENT
+        {{0x100e000}, nullptr}, // U+E000, private use
+        {{0x10000ad}, nullptr}, // U+00AD SOFT HYPHEN, a format character
         {{0x101f3b9}, "🎹"},     // beyond the Basic Multilingual Plane
     };
     for (const auto& c : cases) {

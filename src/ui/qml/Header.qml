@@ -22,6 +22,7 @@ RowLayout {
             font: Fonts.rounded(34, Font.Black)
             color: Colours.ink
             Accessible.role: Accessible.Heading
+            Accessible.name: text
         }
         Text {
             text: "JISキーボードを横いっぱいに使う、20音のメロディ確認台"
