@@ -118,6 +118,13 @@ class Session:
                 raise RuntimeError("PulseAudio did not answer")
             time.sleep(0.05)
 
+    def start_dbus(self):
+        """A private D-Bus session, for what needs one (an input method, a compositor)."""
+        address = "unix:path=" + os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")
+        self._spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" +
+                     address], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+
     def pulse_pid(self):
         path = os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "pid")
         with contextlib.suppress(OSError, ValueError):

@@ -61,7 +61,7 @@ class WaylandSession(harness.Session):
                     os.chown(os.path.join(root, name), user.pw_uid, user.pw_gid)
 
     def _start_x(self):
-        self._start_dbus()
+        self.start_dbus()
         config = os.path.join(self.dir, "sway.conf")
         with open(config, "w") as f:
             f.write(SWAY_CONFIG)
@@ -86,12 +86,6 @@ class WaylandSession(harness.Session):
                                       stdout=subprocess.PIPE, text=True, **self.run_as)
         self.processes.append(self.input)
         self.set_layout(self.layout)
-
-    def _start_dbus(self):
-        address = "unix:path=" + os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")
-        self._spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" +
-                     address], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
 
     def _xwayland_display(self):
         """The X display sway's XWayland serves, as sway tells the programs it starts."""
