@@ -9,11 +9,13 @@ namespace tunescrib {
 AppModel::AppModel(Clock& clock, Scheduler& scheduler, DefaultsStore& store,
                    const SynthFactory& makeSynth)
     : clock(clock), scheduler(scheduler), store(store), synthFactory(makeSynth) {
+    store.setFailureListener([this](const StoreFailure& failure) { saveRefusedLater(failure); });
     loadPreferences();
     startSynth(makeSynth);
 }
 
 AppModel::~AppModel() {
+    store.setFailureListener(nullptr);
     // The pending playback steps are cancelled as playbackSteps goes.
     if (synth) {
         synth->allNotesOff(true);
@@ -81,14 +83,27 @@ void AppModel::savePreferences() {
     }
 }
 
+namespace {
+
+std::string saveFailureText(const StoreFailure& failure) {
+    std::string text = message::settingsNotSaved;
+    if (failure.error) {
+        text += "（" + failure.error.message() + "）";
+    }
+    return text;
+}
+
+} // namespace
+
 void AppModel::announce(std::string text) {
     if (const auto failure = std::exchange(unannouncedSaveFailure, std::nullopt)) {
-        text = message::settingsNotSaved;
-        if (failure->error) {
-            text += "（" + failure->error.message() + "）";
-        }
+        text = saveFailureText(*failure);
     }
     assign(Property::notice, notice_, std::move(text));
+}
+
+void AppModel::saveRefusedLater(const StoreFailure& failure) {
+    assign(Property::notice, notice_, saveFailureText(failure));
 }
 
 std::int64_t AppModel::midiFor(std::int64_t offset) const {

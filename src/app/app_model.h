@@ -10,7 +10,8 @@
 // Wiring (production): the dependencies must outlive the model.
 //     SteadyClock clock;
 //     QtScheduler scheduler(clock);
-//     SettingsFileStore store;
+//     SettingsFileStore file;
+//     BackgroundDefaultsStore store(file, postToTheEventLoop);
 //     AppModel model(clock, scheduler, store, [] {
 //         return std::make_unique<SynthEngine>(makeRtAudioOutput());
 //     });
@@ -193,6 +194,9 @@ private:
     // Sets the notice of a settings operation; when its save failed, says that instead,
     // since a change that will be gone at the next start must not be confirmed.
     void announce(std::string text);
+    // A store that writes in the background refused a save after the change was confirmed:
+    // the status line takes that back.
+    void saveRefusedLater(const StoreFailure& failure);
     void startSynth(const SynthFactory& makeSynth);
     // Without a synthesizer, tries again to build one (a sound server may have come since),
     // at most once per synthRetryInterval so that a frozen server cannot stall every key.

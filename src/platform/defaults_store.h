@@ -1,6 +1,7 @@
 #pragma once
 // Per-user key-value store of byte blobs: where the preferences live.
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -16,7 +17,7 @@ struct StoreFailure {
     bool operator==(const StoreFailure&) const = default;
 };
 
-// Main thread only.
+// Main thread only, unless an implementation says otherwise.
 class DefaultsStore {
 public:
     virtual ~DefaultsStore() = default;
@@ -26,6 +27,10 @@ public:
     // Replaces the entry under `key`; on failure the previous entry stays as it was and
     // the failure is returned, so that the user can be told the change was not kept.
     virtual std::optional<StoreFailure> set(std::string_view key, std::string_view bytes) = 0;
+    // Who hears, on the main thread, of a write refused after set() returned: a store that
+    // writes later cannot return its failure. nullptr: nobody. A store that writes at once
+    // has nothing to tell and ignores it.
+    virtual void setFailureListener(std::function<void(const StoreFailure&)> /*listener*/) {}
 };
 
 // For tests: a map in memory that counts writes, and refuses them while `failure` is set.

@@ -16,7 +16,7 @@
 
 namespace tunescrib {
 
-// Main thread only.
+// One thread at a time (in the program, the writer thread of BackgroundDefaultsStore).
 class SettingsFileStore final : public DefaultsStore {
 public:
     // The file named by the XDG base directory rules for this user.

@@ -1,6 +1,7 @@
 // Tunescrib's entry point: the command line, then the one model and the one window.
 
 #include "app/app_model.h"
+#include "platform/background_defaults_store.h"
 #include "platform/qt_scheduler.h"
 #include "platform/rtaudio_stream_backend.h"
 #include "platform/settings_file_store.h"
@@ -48,7 +49,13 @@ int main(int argc, char* argv[]) {
 
     tunescrib::SteadyClock clock;
     tunescrib::QtScheduler scheduler(clock);
-    tunescrib::SettingsFileStore store;
+    tunescrib::SettingsFileStore settingsFile;
+    // Saving a setting never waits on the disk; a refused save comes back through the
+    // event loop. Destroyed after the model, it finishes the last write before the program
+    // ends.
+    tunescrib::BackgroundDefaultsStore store(settingsFile, [&application](auto step) {
+        QMetaObject::invokeMethod(&application, std::move(step), Qt::QueuedConnection);
+    });
     tunescrib::AppModel model(clock, scheduler, store, [] {
         return std::make_unique<tunescrib::SynthEngine>(
             tunescrib::makeRtAudioOutput(

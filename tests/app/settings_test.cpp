@@ -1,6 +1,8 @@
 #include "app_fixture.h"
 
+#include "../platform/owner_queue.h"
 #include "model/preferences.h"
+#include "platform/background_defaults_store.h"
 
 #include <functional>
 
@@ -145,6 +147,46 @@ TEST_F(Settings, ASaveTheStoreRefusesIsReportedInsteadOfConfirmed) {
     m().changeOctave(-1);
     EXPECT_EQ(m().notice(), "オクターブを変更しました");
     EXPECT_EQ(stored().baseOctave, 4);
+}
+
+// As in the program, saved on a thread of its own: a change is confirmed at once; a refusal
+// comes back on the main thread and takes the confirmation back, once; whatever was changed
+// last is stored when the program quits, writes still in flight included.
+TEST(StoredPreferences, SavedInTheBackgroundARefusalIsToldOnceAndTheLastChangeIsKept) {
+    MemoryDefaultsStore disk;
+    OwnerQueue mainThread;
+    auto store = std::make_unique<BackgroundDefaultsStore>(disk, mainThread.post());
+    ManualClock clock;
+    ManualScheduler scheduler{clock};
+    auto model = std::make_unique<AppModel>(clock, scheduler, *store, nullptr);
+    int notices = 0;
+    const auto subscription =
+        model->subscribe([&](Property p) { notices += p == Property::notice; });
+
+    disk.failure = StoreFailure{std::make_error_code(std::errc::read_only_file_system)};
+    model->changeOctave(1);
+    EXPECT_EQ(model->notice(), "オクターブを変更しました");
+    mainThread.waitForPost();
+    EXPECT_EQ(model->notice(), "オクターブを変更しました"); // only the main thread changes it
+    mainThread.run();
+    mainThread.run();
+    EXPECT_EQ(model->notice(),
+              "設定を保存できません（" +
+                  std::make_error_code(std::errc::read_only_file_system).message() + "）");
+    EXPECT_EQ(notices, 2);
+
+    disk.failure.reset(); // the writer waits for the next change, which orders this before it
+    model->setSoundMode(SoundMode::sine);
+    for (std::int64_t semitones = 1; semitones <= 12; ++semitones) {
+        model->changeTransposition(semitones);
+    }
+    EXPECT_EQ(model->notice(), "半音移動 +12");
+    model.reset();
+    store.reset();
+    mainThread.run();
+    const auto stored = decodePreferences(disk.entries.at(key));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, (AppPreferences{defaultBindings(), 5, 12, SoundMode::sine}));
 }
 
 // Which documents are acceptable is the decoder's table; here, one of each kind of refusal
