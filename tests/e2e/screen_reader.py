@@ -28,8 +28,7 @@ def start(session):
         raise RuntimeError("dbus-daemon did not start")
     entries = {"DBUS_SESSION_BUS_ADDRESS": address,
                # Qt offers its tree only when a screen reader says it runs, or when told to.
-               "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-               "NO_AT_BRIDGE": "0"}
+               "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
     session.env.update(entries)
     os.environ.update(entries)
     os.environ["DISPLAY"] = session.env["DISPLAY"]
