@@ -3,6 +3,7 @@
 #include "app/app_model.h"
 #include "platform/background_defaults_store.h"
 #include "platform/qt_scheduler.h"
+#include "platform/quit_on_signal.h"
 #include "platform/rtaudio_stream_backend.h"
 #include "platform/settings_file_store.h"
 #include "platform/steady_clock.h"
@@ -42,6 +43,7 @@ int main(int argc, char* argv[]) {
     const auto restoreMessages = tunescrib::explainPlatformFailure(platform);
     QGuiApplication application(argc, argv);
     restoreMessages();
+    tunescrib::quitOnTerminationSignals(application);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tunescrib"));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tunescrib"));
     tunescrib::installApplicationFont();

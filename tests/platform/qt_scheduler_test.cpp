@@ -1,5 +1,6 @@
 // The real Qt timers: order and cancellation, not timing (that is a benchmark's job).
 #include "platform/qt_scheduler.h"
+#include "platform/quit_on_signal.h"
 #include "platform/steady_clock.h"
 
 #include <QCoreApplication>
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,15 @@ TEST_F(QtSchedulerTest, CancelledStepsNeverRunAndLateCancelsHitNothingElse) {
     runFor(0.060);
     EXPECT_EQ(ran, (std::vector<std::string>{"early", "first scheduled by a step",
                                              "second scheduled by a step"}));
+}
+
+// A SIGTERM (a logout, a kill) ends the event loop as closing the window does, so that
+// main() returns and the settings write in flight completes; it does not end the process.
+TEST_F(QtSchedulerTest, ATerminationSignalEndsTheEventLoopNotTheProcess) {
+    quitOnTerminationSignals(app);
+    scheduler.scheduleAt(clock.now(), [] { std::raise(SIGTERM); });
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(1); }); // a hang fails
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 } // namespace
