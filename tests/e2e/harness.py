@@ -273,6 +273,13 @@ class Session:
 
     # -- output ---------------------------------------------------------------------------
 
+    def settle_sink(self):
+        """A null sink with nothing playing renders far ahead: a suspend and resume makes a
+        new recording stream start now rather than up to two seconds late."""
+        for state in ("1", "0"):
+            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **self.run_as)
+
     @contextlib.contextmanager
     def recording(self, path):
         """Records the sink's monitor into a mono float WAV while the block runs."""
@@ -280,11 +287,7 @@ class Session:
                            "--format=float32le", "--file-format=wav", "--latency-msec=5", path],
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(0.3)
-        # A null sink with nothing playing renders far ahead: a suspend and resume makes the
-        # new stream start now rather than up to two seconds late.
-        for state in ("1", "0"):
-            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **self.run_as)
+        self.settle_sink()
         time.sleep(0.2)
         try:
             yield
