@@ -82,12 +82,20 @@ bool KeyEventBridge::eventFilter(QObject* receiver, QEvent* event) {
     }
 }
 
+namespace {
+// Shift, Control and the like pressed on their own only change the modifier flags of the
+// keys pressed with them; the model is never asked about them.
+bool isModifierAlone(const KeyEvent& event) {
+    return keycode::isModifier(event.keyCode);
+}
+} // namespace
+
 bool KeyEventBridge::offerPress(const QKeyEvent& press) {
     // Scan code 0 names no physical key (an input method's or a test's synthetic event).
     const bool wasDown =
         press.nativeScanCode() != 0 && !downKeys.insert(press.nativeScanCode()).second;
     auto keyEvent = keyEventFromQt(press);
-    if (!keyEvent) {
+    if (!keyEvent || isModifierAlone(*keyEvent)) {
         return false;
     }
     keyEvent->isRepeat = wasDown;
@@ -99,7 +107,7 @@ bool KeyEventBridge::offerRelease(const QKeyEvent& release) {
         downKeys.erase(release.nativeScanCode());
     }
     const auto keyEvent = keyEventFromQt(release);
-    return keyEvent && model.handleKeyEvent(*keyEvent);
+    return keyEvent && !isModifierAlone(*keyEvent) && model.handleKeyEvent(*keyEvent);
 }
 
 void KeyEventBridge::applicationStateChanged(Qt::ApplicationState state) {
