@@ -33,7 +33,7 @@ struct Options {
     int spacingMs = 100;
 };
 
-Options parse(int argc, char* argv[]) {
+Options parse(int argc, char** argv) {
     Options options;
     options.folder =
         (std::filesystem::absolute(argv[0]).parent_path() / "settings_click.d").string();
@@ -68,7 +68,8 @@ std::vector<double> click(DefaultsStore& store, const Options& options) {
 void print(const char* what, std::vector<double> spent, double wholeMs) {
     std::sort(spent.begin(), spent.end());
     const auto at = [&](double q) {
-        return spent[std::min(spent.size() - 1, static_cast<std::size_t>(q * spent.size()))];
+        return spent[std::min(spent.size() - 1,
+                              static_cast<std::size_t>(q * static_cast<double>(spent.size())))];
     };
     std::printf("%-34s median %8.3f ms  p90 %8.3f ms  max %8.3f ms  (run %.0f ms)\n", what, at(0.5),
                 at(0.9), spent.back(), wholeMs);
@@ -76,7 +77,7 @@ void print(const char* what, std::vector<double> spent, double wholeMs) {
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char** argv) {
     const Options options = parse(argc, argv);
     std::filesystem::create_directories(options.folder);
     const std::string path = options.folder + "/tunescrib.conf";

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -23,8 +24,8 @@ void onSignal(int /*signal*/) {
 } // namespace
 
 void quitOnTerminationSignals(QCoreApplication& application) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::array<int, 2> fds{};
+    if (::pipe2(fds.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
         return; // the signals keep their default: the program ends at once
     }
     wakeFd = fds[1];
