@@ -299,9 +299,9 @@ TEST_F(MainWindowView, OnASmallScreenEverythingIsShownSmallerAndStillWorks) {
     EXPECT_EQ(window().size(), QSize(1024, 600));
     EXPECT_LE(window().minimumHeight(), 600);
     const QRectF screen(QPointF(), window().size());
-    for (const char* name : {"recordButton", "clearButton", "sound-sine", "mappingLauncher",
-                             "transpositionStepper", "octaveStepper", "key19", "timeline",
-                             "footer"}) {
+    for (const char* name :
+         {"recordButton", "clearButton", "sound-sine", "mappingLauncher", "transpositionStepper",
+          "octaveStepper", "key19", "timeline", "footer"}) {
         QQuickItem* shown = item(name);
         EXPECT_TRUE(screen.contains(shown->mapRectToScene(shown->boundingRect()))) << name;
     }
