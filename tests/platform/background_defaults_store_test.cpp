@@ -17,22 +17,17 @@ namespace {
 
 constexpr std::string_view key = "k";
 
-// An in-memory store whose writes wait while `held`, so that a write can be caught in flight.
+// An in-memory store whose writes wait while it is held, so that a write can be caught in
+// flight. `memory` is the test's whenever no write is under way.
 class GatedStore final : public DefaultsStore {
 public:
-    std::optional<std::string> data(std::string_view k) override {
-        const std::lock_guard lock(mutex);
-        return memory.data(k);
-    }
+    std::optional<std::string> data(std::string_view k) override { return memory.data(k); }
     std::optional<StoreFailure> set(std::string_view k, std::string_view bytes) override {
         std::unique_lock lock(mutex);
         ++started;
         changed.notify_all();
         changed.wait(lock, [&] { return !held; });
-        auto outcome = memory.set(k, bytes);
-        ++finished;
-        changed.notify_all();
-        return outcome;
+        return memory.set(k, bytes);
     }
     void hold(bool on) {
         {
@@ -41,27 +36,18 @@ public:
         }
         changed.notify_all();
     }
-    void refuse(std::optional<StoreFailure> failure) {
-        const std::lock_guard lock(mutex);
-        memory.failure = failure;
-    }
-    void waitUntil(const int& counter, int count) {
+    void waitUntilStarted(int count) {
         std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return counter >= count; });
-    }
-    int writes() {
-        const std::lock_guard lock(mutex);
-        return memory.writeCount;
+        changed.wait(lock, [&] { return started >= count; });
     }
 
-    int started = 0;
-    int finished = 0;
+    MemoryDefaultsStore memory;
 
 private:
     std::mutex mutex;
     std::condition_variable changed;
     bool held = false;
-    MemoryDefaultsStore memory;
+    int started = 0;
 };
 
 TEST(BackgroundDefaultsStore, ABurstCostsTheWriteInFlightAndOneMoreAndQuittingFinishesBoth) {
@@ -70,7 +56,7 @@ TEST(BackgroundDefaultsStore, ABurstCostsTheWriteInFlightAndOneMoreAndQuittingFi
     auto store = std::make_unique<BackgroundDefaultsStore>(inner, owner.post());
     inner.hold(true);
     EXPECT_EQ(store->set(key, "1"), std::nullopt);
-    inner.waitUntil(inner.started, 1);
+    inner.waitUntilStarted(1);
     for (const char* value : {"2", "3", "4", "5"}) {
         EXPECT_EQ(store->set(key, value), std::nullopt); // returns with a write held in flight
     }
@@ -81,7 +67,7 @@ TEST(BackgroundDefaultsStore, ABurstCostsTheWriteInFlightAndOneMoreAndQuittingFi
         inner.hold(false);
     });
     store.reset();
-    EXPECT_EQ(inner.writes(), 2);
+    EXPECT_EQ(inner.memory.writeCount, 2);
     EXPECT_EQ(inner.data(key), "5");
     EXPECT_EQ(BackgroundDefaultsStore(inner, owner.post()).data(key), "5");
 }
@@ -99,7 +85,7 @@ TEST(BackgroundDefaultsStore, ARefusalReachesTheOwnersThreadOnceUnlessALaterWrit
     store->setFailureListener(listener);
     const StoreFailure readOnly{std::make_error_code(std::errc::read_only_file_system)};
 
-    inner.refuse(readOnly);
+    inner.memory.failure = readOnly;
     store->set(key, "a");
     owner.waitForPost();
     EXPECT_TRUE(heard.empty()); // nothing is told on the writer thread
@@ -119,7 +105,7 @@ TEST(BackgroundDefaultsStore, ARefusalReachesTheOwnersThreadOnceUnlessALaterWrit
     // store's end is what makes sure the second write is done; its report still runs.
     store->set(key, "c");
     owner.waitForPost();
-    inner.refuse(std::nullopt);
+    inner.memory.failure.reset();
     store->set(key, "d");
     store.reset();
     owner.run();
