@@ -18,7 +18,6 @@ Usage: bench/dropouts.py [path/to/tunescrib] [--notes 300] [--busy 2] [--no-real
 import argparse
 import os
 import statistics
-import subprocess
 import sys
 import time
 
