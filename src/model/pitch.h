@@ -70,8 +70,7 @@ constexpr std::int64_t clampedOctave(std::int64_t x) {
     return x < minOctave ? minOctave : (x > maxOctave ? maxOctave : x);
 }
 constexpr std::int64_t clampedTransposition(std::int64_t x) {
-    return x < minTransposition ? minTransposition
-                                : (x > maxTransposition ? maxTransposition : x);
+    return x < minTransposition ? minTransposition : (x > maxTransposition ? maxTransposition : x);
 }
 
 } // namespace tunescrib

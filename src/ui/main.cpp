@@ -59,9 +59,8 @@ int main(int argc, char* argv[]) {
         QMetaObject::invokeMethod(&application, std::move(step), Qt::QueuedConnection);
     });
     tunescrib::AppModel model(clock, scheduler, store, [] {
-        return std::make_unique<tunescrib::SynthEngine>(
-            tunescrib::makeRtAudioOutput(
-                [](const std::string& line) { qCDebug(audioLog, "%s", line.c_str()); }));
+        return std::make_unique<tunescrib::SynthEngine>(tunescrib::makeRtAudioOutput(
+            [](const std::string& line) { qCDebug(audioLog, "%s", line.c_str()); }));
     });
     tunescrib::MainWindow window(model);
     if (window.window() == nullptr) {

@@ -26,7 +26,10 @@ TEST(CutToCharacters, NeverSplitsACharacter) {
         {"right-to-left text", "שלום עולם", 4, "שלום"},
         {"variation selector", "❤️❤️", 1, "❤️"},
         {"lone continuation bytes count one each", "\x80\x80\x80", 2, "\x80\x80"},
-        {"a truncated sequence is one character", "A\xE3\x81" "B", 2, "A\xE3\x81"},
+        {"a truncated sequence is one character",
+         "A\xE3\x81"
+         "B",
+         2, "A\xE3\x81"},
         {"overlong form is bytes", "\xC0\xAF", 1, "\xC0"},
         {"combining mark at the start stands alone", "\u0301AB", 2, "\u0301A"},
         {"Bengali vowel sign stays with its consonant", "কিকি", 1, "কি"},

@@ -21,9 +21,9 @@ TEST(NoteDetails, NamesEveryPitchClassAndOctavesByFloorDivision) {
          {Case{60, "C4", "ド"}, Case{61, "C♯4", "ド♯"}, Case{62, "D4", "レ"},
           Case{63, "D♯4", "レ♯"}, Case{64, "E4", "ミ"}, Case{65, "F4", "ファ"},
           Case{66, "F♯4", "ファ♯"}, Case{67, "G4", "ソ"}, Case{68, "G♯4", "ソ♯"},
-          Case{69, "A4", "ラ"}, Case{70, "A♯4", "ラ♯"}, Case{71, "B4", "シ"},
-          Case{59, "B3", "シ"}, Case{72, "C5", "ド"}, Case{0, "C-1", "ド"}, Case{-1, "B-2", "シ"},
-          Case{-12, "C-2", "ド"}, Case{-13, "B-3", "シ"}, Case{127, "G9", "ソ"}}) {
+          Case{69, "A4", "ラ"}, Case{70, "A♯4", "ラ♯"}, Case{71, "B4", "シ"}, Case{59, "B3", "シ"},
+          Case{72, "C5", "ド"}, Case{0, "C-1", "ド"}, Case{-1, "B-2", "シ"}, Case{-12, "C-2", "ド"},
+          Case{-13, "B-3", "シ"}, Case{127, "G9", "ソ"}}) {
         EXPECT_EQ(noteDetails(c.midi), (NoteDetails{c.name, c.solfege})) << c.midi;
     }
 }

@@ -20,8 +20,7 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == key) {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key) {
             ++count;
         }
         return false;
@@ -108,9 +107,9 @@ TEST_F(KeyMapPanel, WorksFromTheKeyboardAlone) {
         int target;          // the note waiting for a key, -1 for none
     };
     const Step steps[] = {
-        {right, "cell0", -1}, {tab, "cell1", -1}, {right, "cell2", -1}, {up, "cell3", -1},
-        {left, "cell2", -1},  {enter, "cell2", 2}, {keyQ, "cell2", -1}, {enter, "cell2", 2},
-        {keyEscape, "cell2", -1},
+        {right, "cell0", -1}, {tab, "cell1", -1},  {right, "cell2", -1},
+        {up, "cell3", -1},    {left, "cell2", -1}, {enter, "cell2", 2},
+        {keyQ, "cell2", -1},  {enter, "cell2", 2}, {keyEscape, "cell2", -1},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(::testing::Message() << step.key.x11Keycode << " to " << step.focused);

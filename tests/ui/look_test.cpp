@@ -47,9 +47,8 @@ protected:
                                              std::abs(seen.green() - probe.colour.green()),
                                              std::abs(seen.blue() - probe.colour.blue())});
             EXPECT_LE(difference, 2) << state << ": " << probe.item << " at (" << probe.at.x()
-                                     << ", " << probe.at.y() << ") is "
-                                     << seen.name().toStdString() << ", not "
-                                     << probe.colour.name().toStdString();
+                                     << ", " << probe.at.y() << ") is " << seen.name().toStdString()
+                                     << ", not " << probe.colour.name().toStdString();
         }
     }
 
@@ -114,12 +113,13 @@ TEST_F(WindowLook, DisabledSteppersFadeButTheirValuesDoNot) {
     // which only show: they must read as plainly as the enabled buttons beside them.
     QImage image = window().grabWindow();
     const auto textInk = [&](const char* stepper, const char* button) {
-        QQuickItem* control = item(QString::fromLatin1(stepper))
-                                  ->findChild<QQuickItem*>(QString::fromLatin1(button));
+        QQuickItem* control =
+            item(QString::fromLatin1(stepper))->findChild<QQuickItem*>(QString::fromLatin1(button));
         // The brightest pixel of the label: white at 0.9 over the button, however it is faded.
         int brightest = 0;
         const QRectF area = control->mapRectToScene(control->boundingRect());
-        for (int y = static_cast<int>(area.top()) + 3; y < static_cast<int>(area.bottom()) - 3; ++y) {
+        for (int y = static_cast<int>(area.top()) + 3; y < static_cast<int>(area.bottom()) - 3;
+             ++y) {
             for (int x = static_cast<int>(area.left()) + 3; x < static_cast<int>(area.right()) - 3;
                  ++x) {
                 brightest = std::max(brightest, image.pixelColor(x, y).lightness());
@@ -147,7 +147,8 @@ TEST_F(WindowLook, ShowsTheFixedTextsOfTheWindow) {
          {"MELODY SCRATCHPAD / LINUX", "Tunescrib", "SOUND", "KEY MAP", "TAPE TRANSPORT",
           "LAST TAKE", "メロディ", "CURRENT NOTE", "半音移動", "SEMITONE", "OCTAVE", "入力待ち",
           "JISキーボードを横いっぱいに使う、20音のメロディ確認台", "20 NOTE / JIS QUICK CHECK",
-          "JIS配列の A〜] を使って演奏できます。鍵盤クリックにも対応し、音声エンジンは起動時から待機します。",
+          "JIS配列の A〜] "
+          "を使って演奏できます。鍵盤クリックにも対応し、音声エンジンは起動時から待機します。",
           "「録音」を押してから弾くと、ここに音の並びが残ります。",
           "音はPC内で生成され、録音データは外部へ送信されません。",
           "PIANO / SINE \u00b7 NATIVE AUDIO"}) {
