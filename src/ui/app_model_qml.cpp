@@ -51,12 +51,16 @@ void AppModelQml::published(Property property) {
         emit baseOctaveChanged();
         emit noteNamesChanged();
         emit keyNamesChanged();
+        emit controlsChanged();
+        emit capturePromptChanged();
         updateKeyLights();
         break;
     case Property::transposition:
         emit transpositionChanged();
         emit noteNamesChanged();
         emit keyNamesChanged();
+        emit controlsChanged();
+        emit capturePromptChanged();
         updateKeyLights();
         break;
     case Property::soundMode:
@@ -75,18 +79,22 @@ void AppModelQml::published(Property property) {
     case Property::recordedNotes:
         takeModel.takeChanged();
         emit recordedNotesChanged();
+        emit controlsChanged();
         break;
     case Property::isRecording:
         emit isRecordingChanged();
+        emit controlsChanged();
         break;
     case Property::isPlaying:
         emit isPlayingChanged();
+        emit controlsChanged();
         break;
     case Property::mappingOpen:
         emit mappingOpenChanged();
         break;
     case Property::mappingTarget:
         emit mappingTargetChanged();
+        emit capturePromptChanged();
         break;
     case Property::notice:
         emit noticeChanged();
@@ -180,6 +188,18 @@ QString AppModelQml::rangeEnd() const {
     return fromUtf8(model.rangeEnd());
 }
 
+QString AppModelQml::rangeText() const {
+    return fromUtf8(tunescrib::rangeText(model.rangeStart(), model.rangeEnd()));
+}
+
+ControlStates AppModelQml::controls() const {
+    return controlStates({.baseOctave = model.baseOctave(),
+                          .transposition = model.transposition(),
+                          .recording = model.isRecording(),
+                          .playing = model.isPlaying(),
+                          .noteCount = model.recordedNotes().size()});
+}
+
 bool AppModelQml::hasCurrentNote() const {
     return model.lastMidi().has_value();
 }
@@ -221,6 +241,15 @@ bool AppModelQml::mappingOpen() const {
 int AppModelQml::mappingTarget() const {
     const auto target = model.mappingTarget();
     return target ? static_cast<int>(*target) : -1;
+}
+
+QString AppModelQml::capturePrompt() const {
+    const auto target = model.mappingTarget();
+    if (!target) {
+        return fromUtf8(tunescrib::capturePrompt(std::nullopt));
+    }
+    const auto name = noteDetails(model.midiFor(*target)).name;
+    return fromUtf8(tunescrib::capturePrompt(name));
 }
 
 QString AppModelQml::notice() const {

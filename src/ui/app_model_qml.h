@@ -10,6 +10,7 @@
 #include "ui/key_light.h"
 #include "ui/take_files.h"
 #include "ui/take_list_model.h"
+#include "ui/view_rules.h"
 
 #include <QList>
 #include <QObject>
@@ -51,6 +52,18 @@ class AppModelQml : public QObject {
     Q_PROPERTY(QList<QObject*> keys READ keys CONSTANT)
     Q_PROPERTY(QString rangeStart READ rangeStart NOTIFY noteNamesChanged)
     Q_PROPERTY(QString rangeEnd READ rangeEnd NOTIFY noteNamesChanged)
+    // "C4 — G5".
+    Q_PROPERTY(QString rangeText READ rangeText NOTIFY noteNamesChanged)
+    // Which controls may be used now (ControlStates).
+    Q_PROPERTY(bool canPlay READ canPlay NOTIFY controlsChanged)
+    Q_PROPERTY(bool canClear READ canClear NOTIFY controlsChanged)
+    Q_PROPERTY(bool canExport READ canExport NOTIFY controlsChanged)
+    Q_PROPERTY(bool canDragTake READ canDragTake NOTIFY controlsChanged)
+    Q_PROPERTY(bool canLowerOctave READ canLowerOctave NOTIFY controlsChanged)
+    Q_PROPERTY(bool canRaiseOctave READ canRaiseOctave NOTIFY controlsChanged)
+    Q_PROPERTY(bool canLowerTransposition READ canLowerTransposition NOTIFY controlsChanged)
+    Q_PROPERTY(bool canRaiseTransposition READ canRaiseTransposition NOTIFY controlsChanged)
+    Q_PROPERTY(bool canResetTransposition READ canResetTransposition NOTIFY controlsChanged)
     // Name and solfège of the last note started; empty before the first note.
     Q_PROPERTY(bool hasCurrentNote READ hasCurrentNote NOTIFY currentNoteChanged)
     Q_PROPERTY(QString currentName READ currentName NOTIFY currentNoteChanged)
@@ -66,6 +79,8 @@ class AppModelQml : public QObject {
     Q_PROPERTY(bool mappingOpen READ mappingOpen NOTIFY mappingOpenChanged)
     // The offset waiting for a key, -1 when none.
     Q_PROPERTY(int mappingTarget READ mappingTarget NOTIFY mappingTargetChanged)
+    // What the key-map panel asks of the user now.
+    Q_PROPERTY(QString capturePrompt READ capturePrompt NOTIFY capturePromptChanged)
     Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
     Q_PROPERTY(bool hasAudioError READ hasAudioError NOTIFY audioErrorChanged)
     Q_PROPERTY(QString audioError READ audioError NOTIFY audioErrorChanged)
@@ -95,6 +110,16 @@ public:
     [[nodiscard]] QList<QObject*> keys() const;
     [[nodiscard]] QString rangeStart() const;
     [[nodiscard]] QString rangeEnd() const;
+    [[nodiscard]] QString rangeText() const;
+    [[nodiscard]] bool canPlay() const { return controls().canPlay; }
+    [[nodiscard]] bool canClear() const { return controls().canClear; }
+    [[nodiscard]] bool canExport() const { return controls().canExport; }
+    [[nodiscard]] bool canDragTake() const { return controls().canDragTake; }
+    [[nodiscard]] bool canLowerOctave() const { return controls().canLowerOctave; }
+    [[nodiscard]] bool canRaiseOctave() const { return controls().canRaiseOctave; }
+    [[nodiscard]] bool canLowerTransposition() const { return controls().canLowerTransposition; }
+    [[nodiscard]] bool canRaiseTransposition() const { return controls().canRaiseTransposition; }
+    [[nodiscard]] bool canResetTransposition() const { return controls().canResetTransposition; }
     [[nodiscard]] bool hasCurrentNote() const;
     [[nodiscard]] QString currentName() const;
     [[nodiscard]] QString currentSolfege() const;
@@ -106,6 +131,7 @@ public:
     [[nodiscard]] bool isPlaying() const;
     [[nodiscard]] bool mappingOpen() const;
     [[nodiscard]] int mappingTarget() const;
+    [[nodiscard]] QString capturePrompt() const;
     [[nodiscard]] QString notice() const;
     [[nodiscard]] bool hasAudioError() const;
     [[nodiscard]] QString audioError() const;
@@ -149,12 +175,15 @@ signals:
     void isPlayingChanged();
     void mappingOpenChanged();
     void mappingTargetChanged();
+    void capturePromptChanged();
+    void controlsChanged();
     void noticeChanged();
     void audioErrorChanged();
 
 private:
     void published(Property property);
     void updateKeyLights();
+    [[nodiscard]] ControlStates controls() const;
 
     AppModel& model;
     TakeListModel takeModel{model};

@@ -31,10 +31,30 @@ TEST(Facade, EachChangeNotifiesEveryPropertyItTouches) {
     const Case cases[] = {
         {"changeOctave",
          [&] { facade.changeOctave(1); },
-         {&AppModelQml::baseOctaveChanged, &AppModelQml::noteNamesChanged}},
+         {&AppModelQml::baseOctaveChanged, &AppModelQml::noteNamesChanged,
+          &AppModelQml::controlsChanged, &AppModelQml::capturePromptChanged}},
         {"changeTransposition",
          [&] { facade.changeTransposition(2); },
-         {&AppModelQml::transpositionChanged, &AppModelQml::noteNamesChanged}},
+         {&AppModelQml::transpositionChanged, &AppModelQml::noteNamesChanged,
+          &AppModelQml::controlsChanged, &AppModelQml::capturePromptChanged}},
+        {"toggleRecording",
+         [&] { facade.toggleRecording(); },
+         {&AppModelQml::isRecordingChanged, &AppModelQml::controlsChanged}},
+        {"a note recorded",
+         [&] {
+             facade.pressKey(0);
+             facade.releaseKey(0);
+         },
+         {&AppModelQml::recordedNotesChanged, &AppModelQml::controlsChanged}},
+        {"playRecording",
+         [&] {
+             facade.toggleRecording();
+             facade.playRecording();
+         },
+         {&AppModelQml::isPlayingChanged, &AppModelQml::controlsChanged}},
+        {"selectMapping",
+         [&] { facade.selectMapping(3); },
+         {&AppModelQml::mappingTargetChanged, &AppModelQml::capturePromptChanged}},
         {"audio fails",
          [&] {
              app.breakAudio();

@@ -8,7 +8,7 @@ TransportButton {
     id: root
 
     text: "書き出し"
-    enabled: AppModel.noteCount > 0 && !AppModel.isRecording && !AppModel.isPlaying
+    enabled: AppModel.canExport
     onClicked: {
         dialog.currentFolder = AppModel.exportFolder
         dialog.selectedFile = AppModel.exportFolder + "/" + AppModel.proposedExportName()

@@ -82,7 +82,7 @@ RowLayout {
             TransportButton {
                 objectName: "playButton"
                 text: AppModel.isPlaying ? "再生中" : "再生"
-                enabled: AppModel.noteCount > 0 && !AppModel.isRecording
+                enabled: AppModel.canPlay
                 shortcutAction: "play"
                 description: AppModel.isPlaying ? "録音を最初から再生し直す" : "録音を再生"
                 onClicked: AppModel.playRecording()
@@ -90,7 +90,7 @@ RowLayout {
             TransportButton {
                 objectName: "clearButton"
                 text: "消去"
-                enabled: AppModel.noteCount > 0 || AppModel.isRecording
+                enabled: AppModel.canClear
                 shortcutAction: "clear"
                 description: "録音を消去"
                 onClicked: AppModel.clearRecording()

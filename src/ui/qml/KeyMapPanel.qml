@@ -100,9 +100,7 @@ Popup {
                 Layout.fillWidth: true
                 Layout.minimumHeight: 30
                 verticalAlignment: Text.AlignTop
-                text: AppModel.mappingTarget < 0
-                      ? "JISの文字キー2段を音階と同じ並びで表示しています。音を選ぶと、次に押したPCキーへ割り当てます。"
-                      : AppModel.noteNames[AppModel.mappingTarget] + " に使いたいPCキーを押してください。Escで中止。"
+                text: AppModel.capturePrompt
                 font: Fonts.sans(11, Font.Medium)
                 color: Colours.mutedInk
                 wrapMode: Text.Wrap

@@ -30,7 +30,7 @@ Rectangle {
             }
             Text {
                 objectName: "deckRange"
-                text: AppModel.rangeStart + " \u2014 " + AppModel.rangeEnd
+                text: AppModel.rangeText
                 font: Fonts.mono(10, Font.Bold, 0.8)
                 color: Colours.mutedInk
             }

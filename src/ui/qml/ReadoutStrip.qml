@@ -7,8 +7,6 @@ import Tunescrib
 Rectangle {
     id: root
 
-    readonly property bool settingsLocked: AppModel.isRecording || AppModel.isPlaying
-
     implicitHeight: 84
     color: Colours.darkPanel
     border.width: 1
@@ -112,9 +110,9 @@ Rectangle {
             title: "半音移動"
             value: AppModel.transpositionText
             subtitle: "SEMITONE"
-            decrementDisabled: AppModel.transposition <= -12 || root.settingsLocked
-            incrementDisabled: AppModel.transposition >= 12 || root.settingsLocked
-            resetDisabled: AppModel.transposition === 0 || root.settingsLocked
+            decrementDisabled: !AppModel.canLowerTransposition
+            incrementDisabled: !AppModel.canRaiseTransposition
+            resetDisabled: !AppModel.canResetTransposition
             decrementAction: "transposeDown"
             resetAction: "transposeReset"
             incrementAction: "transposeUp"
@@ -134,9 +132,9 @@ Rectangle {
             Layout.alignment: Qt.AlignVCenter
             title: "OCTAVE"
             value: AppModel.baseOctave
-            subtitle: AppModel.rangeStart + " \u2014 " + AppModel.rangeEnd
-            decrementDisabled: AppModel.baseOctave <= 2 || root.settingsLocked
-            incrementDisabled: AppModel.baseOctave >= 6 || root.settingsLocked
+            subtitle: AppModel.rangeText
+            decrementDisabled: !AppModel.canLowerOctave
+            incrementDisabled: !AppModel.canRaiseOctave
             resetDisabled: true
             decrementAction: "octaveDown"
             incrementAction: "octaveUp"

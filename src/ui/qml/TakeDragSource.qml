@@ -13,7 +13,7 @@ Item {
     DragHandler {
         id: handler
         target: null
-        enabled: AppModel.noteCount > 0 && !AppModel.isRecording
+        enabled: AppModel.canDragTake
         onActiveChanged: {
             if (!active) {
                 return
