@@ -14,6 +14,8 @@ struct LivePerformance : ::testing::Test, AppFixture {
 // X11 sends auto-repeat as flagged release+press pairs: one note from the first press to
 // the real release.
 TEST_F(LivePerformance, AKeyPlaysOneNoteThroughItsAutoRepeats) {
+    EXPECT_EQ(m().notice(), "入力待ち");
+    EXPECT_EQ(m().currentDetails(), std::nullopt);
     EXPECT_TRUE(m().handleKeyEvent(keyDown(0)));
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(m().handleKeyEvent(keyUp(0, 0, true)));

@@ -42,6 +42,7 @@ TEST_F(Playback, NotesStartAndStopAtTheirOffsetsAndTheEndComesAfterTheRelease) {
     EXPECT_THAT(heldVoices(), SizeIs(1));
     scheduler.advance(0.001);
     EXPECT_THAT(heldVoices(), IsEmpty());
+    EXPECT_TRUE(voice(sourceOf(0)).value_or(VoiceSnapshot{}).isReleasing); // fades, not cut
     EXPECT_THAT(m().activeMidis(), IsEmpty());
     scheduler.advance(0.139);
     EXPECT_TRUE(m().isPlaying());
@@ -82,6 +83,7 @@ TEST_F(Playback, PlayingAgainRestartsFromTheFirstNoteAndStoppingCancelsEverythin
     EXPECT_EQ(scheduler.pendingCount(), 5U); // only the new playback's steps
     scheduler.advance(0.0);
     EXPECT_THAT(heldVoices(), ElementsAre(sourceOf(0)));
+    EXPECT_EQ(m().lastMidi(), 60); // the readout follows the playback, from 62
     m().stopPlayback();
     EXPECT_EQ(scheduler.pendingCount(), 0U);
     EXPECT_FALSE(m().isPlaying());

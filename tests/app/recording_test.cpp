@@ -59,16 +59,16 @@ TEST_F(Recording, TheTakeListsNotesAsTheyEndedAndSortsThemStablyByStart) {
     at(0.2, keyDown(0));
     at(0.4, keyDown(1));
     at(0.6, keyUp(1));
-    at(0.8, keyUp(0));
     at(1.0, keyDown(2)); // E by key and pointer: they start together and end in reverse order
     m().startSource(4, "pointer:4");
     m().stopSource("pointer:4");
     at(1.5, keyUp(2));
+    at(1.8, keyUp(0));
     expectNotes(m().recordedNotes(),
-                {{62, 0.4, 0.2}, {60, 0.2, 0.6}, {64, 1.0, 0.07}, {64, 1.0, 0.5}});
+                {{62, 0.4, 0.2}, {64, 1.0, 0.07}, {64, 1.0, 0.5}, {60, 0.2, 1.6}});
     expectNotes(m().sortedRecordedNotes(),
-                {{60, 0.2, 0.6}, {62, 0.4, 0.2}, {64, 1.0, 0.07}, {64, 1.0, 0.5}});
-    EXPECT_NEAR(m().takeDuration(), 1.5, 1e-9);
+                {{60, 0.2, 1.6}, {62, 0.4, 0.2}, {64, 1.0, 0.07}, {64, 1.0, 0.5}});
+    EXPECT_NEAR(m().takeDuration(), 1.8, 1e-9); // the latest end, not the last start's
 }
 
 TEST_F(Recording, KeysHeldAcrossTheStartOrTheStopAreCutThere) {
@@ -120,6 +120,8 @@ TEST_F(Recording, AClearedTakeComesBackByUndoUntilANewRecordingStarts) {
     const auto take = m().recordedNotes();
     m().playRecording();
     m().clearRecording();
+    EXPECT_FALSE(m().isPlaying());
+    EXPECT_EQ(scheduler.pendingCount(), 0U);
     EXPECT_EQ(m().notice(), "メロディを消去しました — Ctrl+Z で元に戻せます");
     m().undoClear();
     EXPECT_EQ(m().recordedNotes(), take); // the same notes, ids and all

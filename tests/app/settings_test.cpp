@@ -73,20 +73,31 @@ TEST_F(Settings, TranspositionIsClampedAndShiftsTheTakeAndTheLastNote) {
     EXPECT_EQ(saves(), savesBefore);
 }
 
+// Octave and transposition wait silently; the timbre and the key map do not wait.
 TEST_F(Settings, OctaveAndTranspositionWaitWhileRecordingOrPlayingButTimbreStopsPlayback) {
     m().toggleRecording();
     m().handleKeyEvent(keyDown(0));
     m().handleKeyEvent(keyUp(0));
+    const std::string recordingNotice = m().notice();
     m().changeOctave(1);
     m().changeTransposition(3);
+    EXPECT_EQ(m().notice(), recordingNotice);
+    m().setSoundMode(SoundMode::sine);
+    EXPECT_EQ(m().soundMode(), SoundMode::sine);
+    EXPECT_TRUE(m().isRecording());
     m().toggleRecording();
     m().playRecording();
     m().changeOctave(1);
     m().changeTransposition(3);
+    EXPECT_EQ(m().notice(), "再生中");
     EXPECT_EQ(m().baseOctave(), 4);
     EXPECT_EQ(m().transposition(), 0);
-    EXPECT_EQ(saves(), 0);
-    m().setSoundMode(SoundMode::sine);
+    EXPECT_EQ(saves(), 1); // the timbre
+    m().selectMapping(0);
+    EXPECT_TRUE(m().handleKeyEvent(keyDown(12, 0, false, "q")));
+    EXPECT_EQ(m().bindings()[0], (KeyBinding{12, "Q"}));
+    EXPECT_TRUE(m().isPlaying());
+    m().setSoundMode(SoundMode::piano);
     EXPECT_FALSE(m().isPlaying());
     EXPECT_EQ(scheduler.pendingCount(), 0U);
 }
