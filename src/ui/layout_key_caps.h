@@ -6,8 +6,9 @@
 //
 // On X11 the layout is read from the server with libxkbcommon-x11 and followed through
 // the XKB events Qt's own connection already receives (a new keymap from setxkbmap, a
-// switch between the layouts of a group). Off X11 (Wayland, offscreen) there is no source:
-// Qt 6.4 keeps the Wayland compositor's keymap to itself, so the stored labels show.
+// switch between the layouts of a group). On Wayland, where Qt 6.4 keeps the compositor's
+// keymap to itself, a second connection reads the keymap the compositor sends for the
+// seat's keyboard. Elsewhere (offscreen) there is no source and the stored labels show.
 
 #include <QObject>
 #include <QString>

@@ -67,8 +67,9 @@ def level(samples, start, end):
 
 
 class KeyChecks:
-    def shot(self):
-        self.session.screenshot(os.path.join(SHOTS, self.id().rsplit(".", 1)[1] + ".png"))
+    def shot(self, suffix=""):
+        name = self.id().rsplit(".", 1)[1] + suffix + ".png"
+        self.session.screenshot(os.path.join(SHOTS, name))
 
     def record(self, action):
         path = os.path.join(self.session.dir, "take.wav")

@@ -7,7 +7,9 @@ pyatspi finds its buses from this process's environment when it is first importe
 `start` must run before `tree` or `listen`; one session per process (ctest runs each test
 in a process of its own)."""
 
+import json
 import os
+import re
 import subprocess
 import time
 
@@ -92,6 +94,19 @@ def nodes(root):
     return found
 
 
+KEY_NAME = re.compile(r"^([A-G]♯?-?\d+) \S+ .+$")
+
+
+def key_names(app):
+    """Accessible name of each on-screen key and key-map cell ("C4 ド A"), by note."""
+    names = {}
+    for role, name, _ in nodes(app):
+        match = KEY_NAME.match(name)
+        if role == "push button" and match:
+            names[match.group(1)] = name
+    return names
+
+
 def named(root, role, name):
     """The one accessible with that role and name, or None."""
     for node_role, node_name, node in nodes(root):
@@ -127,3 +142,8 @@ class Listener:
                     return event
             time.sleep(0.02)
         return None
+
+
+if __name__ == "__main__":
+    # For a session whose bus belongs to another user: run as that user, prints the names.
+    print(json.dumps(key_names(application())))

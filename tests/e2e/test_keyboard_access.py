@@ -3,7 +3,6 @@ through the sink, the program as a screen reader reads it, and the key caps of t
 layout in use."""
 
 import os
-import re
 import time
 import unittest
 
@@ -18,7 +17,6 @@ CONTROL, TAB, RETURN, ESCAPE, SPACE = 37, 23, 36, 9, 65
 A, D, G, R, P, K, TWO, UP, RIGHT = 38, 40, 42, 27, 33, 45, 11, 111, 114
 DEAD_CIRCUMFLEX_DE = 49  # the key left of 1
 
-KEY_NAME = re.compile(r"^([A-G]♯?-?\d+) \S+ .+$")
 NOTE_ONSET = 0.01  # above a fading tail's wavering; every attack passes it at once
 
 
@@ -33,13 +31,7 @@ class KeyboardAccess(unittest.TestCase):
         screen_reader.start(self.session)
 
     def key_names(self):
-        """Accessible name of each on-screen key and key-map cell ("C4 ド A"), by note."""
-        names = {}
-        for role, name, _ in screen_reader.nodes(screen_reader.application()):
-            match = KEY_NAME.match(name)
-            if role == "push button" and match:
-                names[match.group(1)] = name
-        return names
+        return screen_reader.key_names(screen_reader.application())
 
     def wait_for_names(self, expected, timeout=5):
         deadline = time.monotonic() + timeout
