@@ -1,6 +1,7 @@
 #include "model/midi_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <map>
@@ -108,7 +109,7 @@ private:
     void put(std::uint8_t byte) { bytes.push_back(byte); }
     // Seven bits per byte, most significant first, the high bit set on all but the last.
     void putVariable(std::uint64_t value) {
-        std::uint8_t groups[10];
+        std::array<std::uint8_t, 10> groups{};
         int count = 0;
         do {
             groups[count++] = value & 0x7F;

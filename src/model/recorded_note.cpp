@@ -2,6 +2,8 @@
 
 #include <uuid/uuid.h>
 
+#include <array>
+
 namespace tunescrib {
 
 Uuid Uuid::random() {
@@ -11,9 +13,9 @@ Uuid Uuid::random() {
 }
 
 std::string Uuid::toString() const {
-    char text[37];
-    uuid_unparse_upper(bytes.data(), text);
-    return text;
+    std::array<char, 37> text{};
+    uuid_unparse_upper(bytes.data(), text.data());
+    return text.data();
 }
 
 } // namespace tunescrib

@@ -83,12 +83,12 @@ public:
     }
 
 private:
-    bool contextReady() const {
+    [[nodiscard]] bool contextReady() const {
         const pa_context_state_t state = pa_context_get_state(context.get());
         return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
     }
 
-    PulseServerAnswer absent() const {
+    [[nodiscard]] PulseServerAnswer absent() const {
         return {PulseServerAnswer::Kind::absent, pa_strerror(pa_context_errno(context.get())), {}};
     }
 

@@ -90,8 +90,8 @@ public:
     bool makeRealtime(pid_t thread, int priority) {
         Message call(
             dbus_message_new_method_call(rtkitName, rtkitPath, rtkitName, "MakeThreadRealtime"));
-        dbus_uint64_t id = static_cast<dbus_uint64_t>(thread);
-        dbus_uint32_t level = static_cast<dbus_uint32_t>(priority);
+        auto id = static_cast<dbus_uint64_t>(thread);
+        auto level = static_cast<dbus_uint32_t>(priority);
         dbus_message_append_args(call.get(), DBUS_TYPE_UINT64, &id, DBUS_TYPE_UINT32, &level,
                                  DBUS_TYPE_INVALID);
         return send(call) != nullptr;

@@ -3,6 +3,7 @@
 #include "platform/atomic_file.h"
 #include "platform/settings_ini_format.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -108,9 +109,9 @@ std::optional<std::string> readText(const std::string& file, int& error) {
         return std::nullopt;
     }
     std::string text;
-    char buffer[16384];
+    std::array<char, 16384> buffer{};
     for (;;) {
-        const ssize_t count = read(in.fd, buffer, sizeof buffer);
+        const ssize_t count = read(in.fd, buffer.data(), buffer.size());
         if (count < 0 && errno == EINTR) {
             continue;
         }
@@ -121,7 +122,7 @@ std::optional<std::string> readText(const std::string& file, int& error) {
         if (count == 0) {
             return text;
         }
-        text.append(buffer, static_cast<std::size_t>(count));
+        text.append(buffer.data(), static_cast<std::size_t>(count));
         if (text.size() > maxFileBytes) {
             error = 0;
             return std::nullopt;

@@ -1,6 +1,7 @@
 #include "platform/x11_key_codes.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <utility>
 
@@ -11,7 +12,7 @@ namespace {
 // keyboard the stored key maps were made for. Keys of the JIS layout (@ [ : ] ろ ¥
 // 無変換 変換) and of the ISO one (the key left of Z) map to that keyboard's own
 // keys in the same positions.
-constexpr std::pair<std::uint32_t, std::uint16_t> table[] = {
+constexpr auto table = std::to_array<std::pair<std::uint32_t, std::uint16_t>>({
     {9, 53},    // Escape
     {10, 18},   // 1
     {11, 19},   // 2
@@ -126,7 +127,7 @@ constexpr std::pair<std::uint32_t, std::uint16_t> table[] = {
     {196, 79},  // F18
     {197, 80},  // F19
     {198, 90},  // F20
-};
+});
 
 constexpr bool sortedAndUnique() {
     for (std::size_t i = 1; i < std::size(table); ++i) {

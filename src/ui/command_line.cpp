@@ -34,7 +34,7 @@ void addQtOptions(QCommandLineParser& parser) {
 
 } // namespace
 
-std::optional<int> handleCommandLine(int argc, char* argv[]) {
+std::optional<int> handleCommandLine(int argc, char** argv) {
     if (argc <= 1) {
         return std::nullopt;
     }
@@ -58,7 +58,7 @@ std::optional<int> handleCommandLine(int argc, char* argv[]) {
     return std::nullopt;
 }
 
-PlatformRequest requestedPlatform(int argc, char* argv[], const QProcessEnvironment& environment) {
+PlatformRequest requestedPlatform(int argc, char** argv, const QProcessEnvironment& environment) {
     // The last -platform wins, as in Qt's own reading of the arguments.
     PlatformRequest request;
     for (int i = 1; i < argc; ++i) {

@@ -15,10 +15,10 @@ namespace tunescrib {
 // Handles --help, --version and unknown options, printing what they ask for; Qt's
 // standard options (-platform, -style, ...) are accepted and left to Qt. Returns the exit
 // status when the program should end now, std::nullopt when it should start.
-std::optional<int> handleCommandLine(int argc, char* argv[]);
+std::optional<int> handleCommandLine(int argc, char** argv);
 
 // The platform asked for by -platform, or else by QT_QPA_PLATFORM; empty when neither.
-PlatformRequest requestedPlatform(int argc, char* argv[], const QProcessEnvironment& environment);
+PlatformRequest requestedPlatform(int argc, char** argv, const QProcessEnvironment& environment);
 
 // Why no window can be opened in `environment`, or std::nullopt when a display may be
 // there (a platform other than X11 or Wayland is left to Qt to judge).
