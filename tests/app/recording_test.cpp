@@ -162,11 +162,16 @@ TEST_F(Recording, AnExportWritesTheTakeOrSaysWhyNot) {
         const char* notice;
     } rows[] = {
         {std::errc{}, "take.mid を書き出しました"},
-        {std::errc::permission_denied, "take.mid を書き出せませんでした（このフォルダには書き込めません）"},
-        {std::errc::read_only_file_system, "take.mid を書き出せませんでした（このフォルダには書き込めません）"},
-        {std::errc::no_space_on_device, "take.mid を書き出せませんでした（ディスクの空きが足りません）"},
-        {std::errc::no_such_file_or_directory, "take.mid を書き出せませんでした（フォルダが見つかりません）"},
-        {std::errc::is_a_directory, "take.mid を書き出せませんでした（同じ名前のフォルダがあります）"},
+        {std::errc::permission_denied,
+         "take.mid を書き出せませんでした（このフォルダには書き込めません）"},
+        {std::errc::read_only_file_system,
+         "take.mid を書き出せませんでした（このフォルダには書き込めません）"},
+        {std::errc::no_space_on_device,
+         "take.mid を書き出せませんでした（ディスクの空きが足りません）"},
+        {std::errc::no_such_file_or_directory,
+         "take.mid を書き出せませんでした（フォルダが見つかりません）"},
+        {std::errc::is_a_directory,
+         "take.mid を書き出せませんでした（同じ名前のフォルダがあります）"},
         {std::errc::io_error, "take.mid を書き出せませんでした（Input/output error）"},
     };
     for (const auto& row : rows) {
