@@ -46,11 +46,11 @@ TEST(Facade, EachChangeNotifiesEveryPropertyItTouches) {
              facade.releaseKey(0);
          },
          {&AppModelQml::recordedNotesChanged, &AppModelQml::controlsChanged}},
+        {"toggleRecording again",
+         [&] { facade.toggleRecording(); },
+         {&AppModelQml::isRecordingChanged, &AppModelQml::controlsChanged}},
         {"playRecording",
-         [&] {
-             facade.toggleRecording();
-             facade.playRecording();
-         },
+         [&] { facade.playRecording(); },
          {&AppModelQml::isPlayingChanged, &AppModelQml::controlsChanged}},
         {"selectMapping",
          [&] { facade.selectMapping(3); },
