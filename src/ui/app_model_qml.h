@@ -6,8 +6,8 @@
 // last told: the take's order (TakeListModel) and which keys are lit (KeyLight).
 
 #include "app/app_model.h"
-#include "ui/layout_key_caps.h"
 #include "ui/key_light.h"
+#include "ui/layout_key_caps.h"
 #include "ui/take_files.h"
 #include "ui/take_list_model.h"
 #include "ui/view_rules.h"

@@ -5,6 +5,8 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
+#include <array>
+
 namespace tunescrib {
 namespace {
 
@@ -27,8 +29,8 @@ std::vector<std::uint32_t> x11KeysDown() {
     if (display == nullptr) {
         return {};
     }
-    char keymap[32] = {};
-    XQueryKeymap(display, keymap);
+    std::array<char, 32> keymap{};
+    XQueryKeymap(display, keymap.data());
     std::vector<std::uint32_t> down;
     for (std::uint32_t code = 0; code < 256; ++code) {
         if ((static_cast<unsigned char>(keymap[code / 8]) >> (code % 8)) & 1U) {

@@ -3,7 +3,8 @@ import QtQuick.Controls.Basic
 import Tunescrib
 
 // A light-on-dark button of the readout strip; at least `minimumWidth` x 25, wider when
-// its label needs it.
+// its label needs it. It looks the same when disabled: the stepper's middle button is
+// always disabled and only shows its value, which must not look faded.
 ShortcutButton {
     id: root
 
