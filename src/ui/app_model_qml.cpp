@@ -180,14 +180,6 @@ void AppModelQml::updateKeyLights() {
     }
 }
 
-QString AppModelQml::rangeStart() const {
-    return fromUtf8(model.rangeStart());
-}
-
-QString AppModelQml::rangeEnd() const {
-    return fromUtf8(model.rangeEnd());
-}
-
 QString AppModelQml::rangeText() const {
     return fromUtf8(tunescrib::rangeText(model.rangeStart(), model.rangeEnd()));
 }

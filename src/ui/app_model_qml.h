@@ -50,8 +50,6 @@ class AppModelQml : public QObject {
     Q_PROPERTY(QStringList noteNames READ noteNames NOTIFY noteNamesChanged)
     // Per offset: a KeyLight telling whether its note sounds now, from any source.
     Q_PROPERTY(QList<QObject*> keys READ keys CONSTANT)
-    Q_PROPERTY(QString rangeStart READ rangeStart NOTIFY noteNamesChanged)
-    Q_PROPERTY(QString rangeEnd READ rangeEnd NOTIFY noteNamesChanged)
     // "C4 — G5".
     Q_PROPERTY(QString rangeText READ rangeText NOTIFY noteNamesChanged)
     // Which controls may be used now (ControlStates).
@@ -108,8 +106,6 @@ public:
     [[nodiscard]] QString keyName(std::size_t offset) const;
     [[nodiscard]] QStringList noteNames() const;
     [[nodiscard]] QList<QObject*> keys() const;
-    [[nodiscard]] QString rangeStart() const;
-    [[nodiscard]] QString rangeEnd() const;
     [[nodiscard]] QString rangeText() const;
     [[nodiscard]] bool canPlay() const { return controls().canPlay; }
     [[nodiscard]] bool canClear() const { return controls().canClear; }
