@@ -84,20 +84,6 @@ TEST_F(KeyMapPanel, TheNextKeyIsCapturedThePanelStaysOpenAndResetUndoesIt) {
     EXPECT_TRUE(panelShown());
 }
 
-TEST_F(KeyMapPanel, EscapeCancelsAWaitFirstAndClosesTheIdlePanelAfter) {
-    click("cell0");
-    press(keyEscape);
-    release(keyEscape);
-    EXPECT_TRUE(panelShown());
-    EXPECT_EQ(m().mappingTarget(), std::nullopt);
-    EXPECT_EQ(read("notice", "text").toString(), "割り当て変更をキャンセルしました");
-
-    press(keyEscape);
-    release(keyEscape);
-    EXPECT_FALSE(panelShown());
-    EXPECT_FALSE(m().mappingOpen());
-}
-
 TEST_F(KeyMapPanel, WorksFromTheKeyboardAlone) {
     constexpr PhysicalKey tab{23, Qt::Key_Tab, "\t"}, left{113, Qt::Key_Left, ""},
         right{114, Qt::Key_Right, ""}, up{111, Qt::Key_Up, ""}, enter{36, Qt::Key_Return, "\r"};
@@ -119,6 +105,7 @@ TEST_F(KeyMapPanel, WorksFromTheKeyboardAlone) {
         EXPECT_EQ(focused != nullptr ? focused->objectName() : QString(), step.focused);
         EXPECT_EQ(m().mappingTarget().value_or(-1), step.target);
     }
+    EXPECT_TRUE(panelShown()) << "Escape closed the panel instead of ending the wait";
     EXPECT_EQ(m().bindings()[2].keyCode, 12) << "Q was captured for D4";
     EXPECT_EQ(accessibleName("cell2"), "D4 レ Q");
     press(keyEscape);

@@ -57,7 +57,6 @@ TEST_F(Pointer, KeysFollowOctaveTranspositionAndKeyMap) {
     m().selectMapping(0);
     press(keyQ);
     release(keyQ);
-    EXPECT_EQ(read("key0", "keyLabel").toString(), "Q");
     EXPECT_EQ(accessibleName("key0"), "B4 シ Q");
     QAccessibleInterface* key = QAccessible::queryAccessibleInterface(item("key0"));
     EXPECT_EQ(key->role(), QAccessible::Button);
