@@ -1,6 +1,7 @@
 """A private desktop for whole-program tests: Xvfb on a free display, openbox, a PulseAudio
-with a 48 kHz null sink, and the real tunescrib binary, all inside one temporary folder and
-all stopped by pid when the session ends, also when a test fails.
+with a 48 kHz null sink, and the real tunescrib binary (or, for the sound tests, the server
+alone and the sound probe), all inside one temporary folder and all stopped by pid when the
+session ends, also when a test fails.
 
 Keys are pressed by X keycode through XTEST, so they go through the server's keyboard layout
 exactly like a physical key. Sound is recorded from the sink's monitor with parec.
@@ -45,7 +46,8 @@ class Session:
         # Extra Popen arguments for every process the session starts: a user to run as.
         self.run_as = {}
         self.env = dict(os.environ)
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "PULSE_SERVER", "QT_QPA_PLATFORM"):
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "PULSE_SERVER", "QT_QPA_PLATFORM",
+                     "DBUS_SESSION_BUS_ADDRESS"):
             self.env.pop(name, None)
         self.env.update(HOME=os.path.join(self.dir, "home"),
                         XDG_RUNTIME_DIR=os.path.join(self.dir, "runtime"),
@@ -141,6 +143,8 @@ class Session:
         deadline = time.monotonic() + 5
         while time.monotonic() < deadline and _alive(pid):
             time.sleep(0.02)
+        with contextlib.suppress(ProcessLookupError):  # frozen, or deaf to SIGTERM
+            os.kill(pid, signal.SIGKILL)
         with contextlib.suppress(OSError):
             os.unlink(os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "pid"))
 
@@ -392,6 +396,10 @@ def read_wav(path):
             return numpy.frombuffer(body[:len(body) // 4 * 4], dtype="<f4").astype(numpy.float64)
         at += 8 + size + (size & 1)
     raise ValueError("no data chunk in " + path)
+
+
+def hz(midi):
+    return 440.0 * 2 ** ((midi - 69) / 12)
 
 
 def fundamental(samples, rate=RATE):

@@ -12,6 +12,7 @@ import time
 import numpy
 
 import harness
+from harness import hz
 
 SHOTS = os.environ.get("TUNESCRIB_E2E_SHOTS", "build/e2e")
 
@@ -29,10 +30,6 @@ OCTAVE_PLUS = (1258, 216)
 # Onset level for counting notes: well above a fading tail, which would otherwise count as
 # a new note each time it wavers across a lower threshold; every attack passes it at once.
 NOTE_ONSET = 0.01
-
-
-def hz(midi):
-    return 440.0 * 2 ** ((midi - 69) / 12)
 
 
 def semitone(frequency):

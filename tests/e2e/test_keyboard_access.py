@@ -7,6 +7,7 @@ import time
 import unittest
 
 import harness
+from harness import hz
 import screen_reader
 
 BINARY = os.environ.get("TUNESCRIB_BINARY", "build/tunescrib")
@@ -18,10 +19,6 @@ A, D, G, R, P, K, TWO, UP, RIGHT = 38, 40, 42, 27, 33, 45, 11, 111, 114
 DEAD_CIRCUMFLEX_DE = 49  # the key left of 1
 
 NOTE_ONSET = 0.01  # above a fading tail's wavering; every attack passes it at once
-
-
-def hz(midi):
-    return 440.0 * 2 ** ((midi - 69) / 12)
 
 
 class KeyboardAccess(unittest.TestCase):

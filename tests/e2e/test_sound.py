@@ -1,38 +1,37 @@
-"""Sound from the real server, measured: each case starts a private PulseAudio (the shared
-tests/e2e/lib/private-pulse.sh), records the null sink's monitor with parec while
-sound_probe plays through SynthEngine and RtAudio, and measures the recording with sox
-and numpy against what the render math predicts.
+"""Sound from the real server, measured: each case starts the harness's private PulseAudio
+(without a desktop), records the null sink's monitor while sound_probe plays through
+SynthEngine and RtAudio, and measures the recording with sox and numpy against what the
+render math predicts."""
 
-    sound_test.py <case> <path to sound_probe>
-"""
-
+import contextlib
 import os
 import re
-import shlex
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
 import numpy
 
-RATE = 48000
-HERE = os.path.dirname(os.path.abspath(__file__))
-PRIVATE_PULSE = os.path.join(HERE, "..", "lib", "private-pulse.sh")
+import harness
+from harness import RATE, hz
+
 PROBE = os.environ.get("SOUND_PROBE", "")
 OUTPUT_VOLUME = 0.82
 
 
-def midi_frequency(midi):
-    return 440.0 * 2.0 ** ((midi - 69) / 12.0)
+class SoundSession(harness.Session):
+    """The harness's folder and sound server alone: the probe needs no desktop."""
+
+    def _start_x(self):
+        pass
 
 
 def predicted_output(mode, midi, seconds):
     """The device signal of one held note from its start: an independent restatement of
     the timbre (partials, attack, decay), the soft clip and the output volume."""
     t = numpy.arange(int(seconds * RATE)) / RATE
-    phase = 2 * numpy.pi * midi_frequency(midi) * t
+    phase = 2 * numpy.pi * hz(midi) * t
     if mode == "sine":
         level = 0.15 * numpy.minimum(t / 0.006, 1.0)
         wave = numpy.sin(phase)
@@ -46,17 +45,6 @@ def predicted_output(mode, midi, seconds):
 
 def rms(x):
     return float(numpy.sqrt(numpy.mean(numpy.square(x, dtype=numpy.float64))))
-
-
-def dominant_frequency(x):
-    """The strongest spectral peak, refined between bins by a parabola on log magnitudes."""
-    windowed = x * numpy.hanning(len(x))
-    size = 1 << (len(x) * 8 - 1).bit_length()
-    spectrum = numpy.abs(numpy.fft.rfft(windowed, size))
-    k = int(numpy.argmax(spectrum[1:])) + 1
-    a, b, c = numpy.log(spectrum[k - 1:k + 2] + 1e-30)
-    shift = 0.5 * (a - c) / (a - 2 * b + c)
-    return (k + shift) * RATE / size
 
 
 def sox_stat(path, start, length):
@@ -92,58 +80,16 @@ def close_dropouts(samples, onset):
     return samples[keep], dropouts
 
 
-def read_samples(path):
-    raw = subprocess.run(["sox", path, "-t", "f32", "-c", "1", "-"], capture_output=True,
-                         check=True).stdout
-    return numpy.frombuffer(raw, dtype=numpy.float32).astype(numpy.float64)
-
-
 def write_samples(path, samples):
     subprocess.run(["sox", "-t", "f32", "-r", str(RATE), "-c", "1", "-", path],
                    input=samples.astype(numpy.float32).tobytes(), check=True)
 
 
-class PrivateServer:
-    """A private PulseAudio for the length of a `with` block; stopped by pid at its end."""
-
-    def __enter__(self):
-        exports = subprocess.run([PRIVATE_PULSE, "start"], capture_output=True, text=True,
-                                 check=True, timeout=30).stdout
-        self.env = dict(os.environ)
-        for name in ("PULSE_SERVER", "DBUS_SESSION_BUS_ADDRESS"):
-            self.env.pop(name, None)
-        for word in shlex.split(exports.replace("\n", " ; ")):
-            if "=" in word:
-                name, value = word.split("=", 1)
-                self.env[name] = value
-        return self
-
-    def __exit__(self, *exc):
-        subprocess.run([PRIVATE_PULSE, "stop", self.env["TUNESCRIB_PULSE_DIR"]], timeout=30)
-
-
-class Recorder:
-    """parec on the null sink's monitor, mono float32 at 48 kHz, into a WAV file."""
-
-    def __init__(self, env, path):
-        self.env, self.path = env, path
-
-    def __enter__(self):
-        self.process = subprocess.Popen(
-            ["parec", "--device=testsink.monitor", f"--rate={RATE}", "--channels=1",
-             "--format=float32le", "--file-format=wav", "--latency-msec=5", self.path],
-            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(0.3)
-        # A null sink with nothing playing renders far ahead: a suspend and resume makes
-        # it follow the recorder's small latency from here on.
-        for state in ("1", "0"):
-            subprocess.run(["pactl", "suspend-sink", "testsink", state], env=self.env,
-                           check=True, timeout=10)
-        return self
-
-    def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait(timeout=10)
+def attack_start(samples, index):
+    """Back from a sample of a note to the first sample of its attack ramp."""
+    while index > 0 and samples[index - 1] != 0.0:
+        index -= 1
+    return index
 
 
 class SoundFromTheServer(unittest.TestCase):
@@ -175,16 +121,14 @@ class SoundFromTheServer(unittest.TestCase):
         self.assertLess(int(match.group(1)), 10000)
 
     def record_note(self, path, mode, midi, hold, tail):
-        with PrivateServer() as server, Recorder(server.env, path):
+        with SoundSession(PROBE) as server, server.recording(path):
             self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail),
                            while_running=lambda: self.check_buffering(server.env))
             time.sleep(0.2)
-        samples = read_samples(path)
+        samples = harness.read_wav(path)
         onset = int(numpy.argmax(numpy.abs(samples) > 1e-4))
         self.assertGreater(onset, 0, "the recording holds no sound at all")
-        # Back to the first sample of the attack ramp.
-        while onset > 0 and samples[onset - 1] != 0.0:
-            onset -= 1
+        onset = attack_start(samples, onset)
         samples, dropouts = close_dropouts(samples, onset)
         if dropouts:
             print(f"{dropouts} dropouts of the server closed before measuring")
@@ -201,10 +145,9 @@ class SoundFromTheServer(unittest.TestCase):
         start = onset / RATE
 
         held = samples[onset + RATE // 10:onset + int((hold - 0.1) * RATE)]
-        frequency = dominant_frequency(held)
-        print(f"{mode} MIDI {midi}: {frequency:.2f} Hz heard, "
-              f"{midi_frequency(midi):.2f} Hz expected")
-        self.assertAlmostEqual(frequency / midi_frequency(midi), 1.0, delta=0.01)
+        frequency = harness.fundamental(held)
+        print(f"{mode} MIDI {midi}: {frequency:.2f} Hz heard, {hz(midi):.2f} Hz expected")
+        self.assertAlmostEqual(frequency / hz(midi), 1.0, delta=0.01)
 
         # sox's rough frequency counts zero crossings, which the zeros of a server dropout
         # throw off; it is printed for a person, and the spectral peak above is the check.
@@ -237,22 +180,20 @@ class SoundFromTheServer(unittest.TestCase):
     def test_an_idle_output_sleeps_and_the_next_note_wakes_it(self):
         with tempfile.TemporaryDirectory(prefix="tunescrib-sound-") as folder:
             path = os.path.join(folder, "wake.wav")
-            with PrivateServer() as server, Recorder(server.env, path):
+            with SoundSession(PROBE) as server, server.recording(path):
                 output = self.run_probe(server.env, "sleep-and-wake", timeout=40)
                 time.sleep(0.2)
             self.assertIn("asleep yes", output)
-            samples = read_samples(path)
+            samples = harness.read_wav(path)
         sounding = numpy.flatnonzero(numpy.abs(samples) > 1e-4)
         self.assertGreater(len(sounding), 0, "the recording holds no sound at all")
         # The second note is the sound after the long quiet that let the output sleep.
         gaps = numpy.flatnonzero(numpy.diff(sounding) > 3 * RATE)
         self.assertEqual(len(gaps), 1, "expected two notes with a quiet of over 3 s between")
-        onset = int(sounding[gaps[0] + 1])
-        while onset > 0 and samples[onset - 1] != 0.0:
-            onset -= 1
+        onset = attack_start(samples, int(sounding[gaps[0] + 1]))
         samples, _ = close_dropouts(samples, onset)
         held = samples[onset + RATE // 10:onset + RATE // 2]
-        self.assertAlmostEqual(dominant_frequency(held) / midi_frequency(72), 1.0, delta=0.01)
+        self.assertAlmostEqual(harness.fundamental(held) / hz(72), 1.0, delta=0.01)
         # The level of a note that did not wake anything. The attack is only printed: when
         # a stream's underrun ends the server rewinds the sink a few milliseconds, and the
         # monitor, which cannot take back what it already recorded, may then miss the
@@ -266,26 +207,19 @@ class SoundFromTheServer(unittest.TestCase):
                 self.assertAlmostEqual(heard / predicted, 1.0, delta=0.05)
 
     def test_the_engine_survives_the_server_dying_mid_note(self):
-        with PrivateServer() as server:
+        with SoundSession(PROBE) as server:
             output = self.run_probe(server.env, "server-dies")
         self.assertIn("running-after-1s no", output)
 
     def test_a_frozen_server_fails_the_start_within_two_seconds(self):
-        with PrivateServer() as server:
+        with SoundSession(PROBE) as server:
             output = self.run_probe(server.env, "frozen-server")
         self.assertRegex(output, r"start-error \S")
 
     def test_no_server_gives_a_readable_start_error(self):
-        with tempfile.TemporaryDirectory(prefix="tunescrib-noserver-") as folder:
-            runtime = os.path.join(folder, "runtime")
-            os.mkdir(runtime, 0o700)
-            client_conf = os.path.join(folder, "client.conf")
-            with open(client_conf, "w") as f:
-                f.write("autospawn = no\n")
-            env = dict(os.environ, XDG_RUNTIME_DIR=runtime, HOME=folder,
-                       PULSE_CLIENTCONFIG=client_conf)
-            env.pop("PULSE_SERVER", None)
-            output = self.run_probe(env, "no-server")
+        # The session's own folder and client config, its server never started.
+        with contextlib.closing(SoundSession(PROBE)) as nothing:
+            output = self.run_probe(nothing.env, "no-server")
         self.assertRegex(output, r"start-error \S")
 
 
