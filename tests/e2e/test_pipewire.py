@@ -1,8 +1,8 @@
 """The whole program on PipeWire with its PulseAudio server, as Debian 12 desktops run it:
-tests/e2e/lib/private-pipewire.sh in place of the private PulseAudio."""
+a private PipeWire, its session manager and pipewire-pulse in place of the harness's
+PulseAudio."""
 
 import os
-import shlex
 import subprocess
 import time
 import unittest
@@ -10,27 +10,40 @@ import unittest
 import harness
 from test_whole_program import BINARY, WholeProgram
 
-PRIVATE_PIPEWIRE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lib",
-                                "private-pipewire.sh")
+SINK = ["load-module", "module-null-sink", "sink_name=testsink", "rate=48000",
+        "format=float32le", "channels=2"]
 
 
 class PipeWireSession(harness.Session):
-    """A harness session whose sound server is a private PipeWire."""
+    """A harness session whose sound server is a private PipeWire; its daemons share a
+    private D-Bus session that the program does not get (a desktop has one, this does not)."""
 
     def start_pulse(self):
-        exports = subprocess.run([PRIVATE_PIPEWIRE, "start"], env=self.env, capture_output=True,
-                                 text=True, check=True, timeout=60).stdout
-        for word in shlex.split(exports.replace("\n", " ; ")):
-            if "=" in word:
-                name, value = word.split("=", 1)
-                self.env[name] = value
-        # The bus is PipeWire's own; the program on a desktop has one, but not this one.
+        self.start_dbus()
+        for daemon in ("pipewire", "wireplumber", "pipewire-pulse"):
+            log = open(os.path.join(self.dir, daemon + ".log"), "w")
+            self.pulse = self._spawn([daemon], stdout=log, stderr=subprocess.STDOUT)
+            log.close()
+            time.sleep(0.2)
         del self.env["DBUS_SESSION_BUS_ADDRESS"]
+        self._until(lambda: self._pactl("info") and self._pactl(*SINK), "did not answer")
+        # wireplumber makes the new sink the default once it sees it.
+        self._until(lambda: self._pactl("set-default-sink", "testsink") and subprocess.run(
+            ["pactl", "get-default-sink"], env=self.env, capture_output=True,
+            text=True).stdout.strip() == "testsink", "kept another default sink")
 
-    def stop_pulse(self, sig=None):
-        folder = self.env.get("TUNESCRIB_PIPEWIRE_DIR")
-        if folder:
-            subprocess.run([PRIVATE_PIPEWIRE, "stop", folder], timeout=60)
+    def _pactl(self, *args):
+        return subprocess.run(["pactl", *args], env=self.env, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL).returncode == 0
+
+    def _until(self, done, failure):
+        deadline = time.monotonic() + 10
+        while not done():
+            if time.monotonic() > deadline:
+                logs = [open(os.path.join(self.dir, d + ".log")).read()
+                        for d in ("pipewire", "wireplumber", "pipewire-pulse")]
+                raise RuntimeError("PipeWire " + failure + ":\n" + "".join(logs))
+            time.sleep(0.1)
 
     def settle_sink(self):
         """PipeWire's null sink follows a new recorder at once. (A stream that rests while
@@ -38,8 +51,8 @@ class PipeWireSession(harness.Session):
         yet, so the suspend that PulseAudio's null sink needs is left out here.)"""
 
     def pulse_pid(self):
-        with open(os.path.join(self.env["TUNESCRIB_PIPEWIRE_DIR"], "pulse.pid")) as f:
-            return int(f.read())
+        pulse = getattr(self, "pulse", None)
+        return pulse.pid if pulse is not None else None
 
 
 class OnPipeWire(WholeProgram):
