@@ -90,16 +90,22 @@ class Session:
         self.processes.append(proc)
         return proc
 
-    def _start_x(self):
+    def _spawn_announcing(self, args):
+        """Starts a server that writes one line (its address) to the descriptor `args` name
+        as "{fd}" once it listens, and returns that line."""
         read_fd, write_fd = os.pipe()
-        self._spawn(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1600x1000x24",
-                     "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
+        self._spawn([arg.format(fd=write_fd) for arg in args], pass_fds=(write_fd,),
                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise RuntimeError("Xvfb did not start")
+            line = pipe.readline().strip()
+        if not line:
+            raise RuntimeError(args[0] + " did not start")
+        return line
+
+    def _start_x(self):
+        number = self._spawn_announcing(["Xvfb", "-displayfd", "{fd}", "-screen", "0",
+                                         "1600x1000x24", "-nolisten", "tcp", "-noreset"])
         self.env["DISPLAY"] = ":" + number
         self.x = xdisplay.Display(self.env["DISPLAY"])
         self._spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
@@ -121,11 +127,12 @@ class Session:
             time.sleep(0.05)
 
     def start_dbus(self):
-        """A private D-Bus session, for what needs one (an input method, a compositor)."""
-        address = "unix:path=" + os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")
-        self._spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" +
-                     address], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        """A private D-Bus session, for what needs one (an input method, a compositor, a
+        screen reader); it listens when this returns."""
+        path = os.path.join(self.env["XDG_RUNTIME_DIR"], "bus")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._spawn_announcing(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + path,
+             "--print-address={fd}"])
 
     def pulse_pid(self):
         path = os.path.join(self.env["XDG_RUNTIME_DIR"], "pulse", "pid")

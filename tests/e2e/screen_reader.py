@@ -19,16 +19,8 @@ import harness
 def start(session):
     """Starts the session bus inside `session`'s folder, stopped with the session, and makes
     the program and this process use it. Returns the environment entries it set."""
-    read_fd, write_fd = os.pipe()
-    session._spawn(["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                    "--print-address=%d" % write_fd], pass_fds=(write_fd,),
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    with os.fdopen(read_fd) as pipe:
-        address = pipe.readline().strip()
-    if not address:
-        raise RuntimeError("dbus-daemon did not start")
-    entries = {"DBUS_SESSION_BUS_ADDRESS": address,
+    session.start_dbus()
+    entries = {"DBUS_SESSION_BUS_ADDRESS": session.env["DBUS_SESSION_BUS_ADDRESS"],
                # Qt offers its tree only when a screen reader says it runs, or when told to.
                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
     session.env.update(entries)
