@@ -137,11 +137,11 @@ public:
     RtAudioStreamBackend& operator=(const RtAudioStreamBackend&) = delete;
 
     AudioFormat deviceFormat() override {
-        ApiPlan plan = planApis();
-        if (plan.sink.channelCount > 0) {
-            return plan.sink;
+        plan = planApis();
+        if (plan->sink.channelCount > 0) {
+            return plan->sink;
         }
-        for (const RtAudio::Api api : plan.apis) {
+        for (const RtAudio::Api api : plan->apis) {
             std::string text;
             RouteErrorsTo route(text);
             try {
@@ -160,9 +160,10 @@ public:
 
     OpenedStream open(StreamClient& streamClient) override {
         client = &streamClient;
-        ApiPlan plan = planApis();
-        std::string failures = std::move(plan.skipped);
-        for (const RtAudio::Api api : plan.apis) {
+        // The plan deviceFormat() made a moment ago, when it did: one question to the server.
+        const ApiPlan apis = plan ? *std::exchange(plan, std::nullopt) : planApis();
+        std::string failures = apis.skipped;
+        for (const RtAudio::Api api : apis.apis) {
             std::string text;
             try {
                 openWith(api, text);
@@ -333,6 +334,8 @@ private:
     bool warningPending = false; // stream thread only
     std::atomic<bool> failed{false};
     AudioReport report;
+    // What deviceFormat() learnt of the server, for the open() that follows it.
+    std::optional<ApiPlan> plan;
     std::set<pid_t> threadsBeforeOpen;
     std::mutex threadLock;
     std::condition_variable threadKnown;

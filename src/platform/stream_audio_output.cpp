@@ -136,7 +136,8 @@ StreamAudioOutput::~StreamAudioOutput() {
 }
 
 AudioFormat StreamAudioOutput::deviceFormat() {
-    return makeBackend()->deviceFormat();
+    formatTeller = makeBackend();
+    return formatTeller->deviceFormat();
 }
 
 AudioFormat StreamAudioOutput::start(RenderCallback callback) {
@@ -144,7 +145,8 @@ AudioFormat StreamAudioOutput::start(RenderCallback callback) {
         throw AudioStartError(stalledDescription);
     }
     closeSession();
-    auto fresh = std::make_shared<Session>(makeBackend(), std::move(callback), now);
+    auto backend = formatTeller ? std::move(formatTeller) : makeBackend();
+    auto fresh = std::make_shared<Session>(std::move(backend), std::move(callback), now);
     fresh->open();
     session = std::move(fresh);
     return session->stream().format;

@@ -58,6 +58,9 @@ private:
 
     BackendFactory makeBackend;
     std::function<double()> now;
+    // The backend that told the device's format, kept to open the first stream, so that
+    // starting asks the server once.
+    std::unique_ptr<AudioStreamBackend> formatTeller;
     std::shared_ptr<Session> session;
 };
 

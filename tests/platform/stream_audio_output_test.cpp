@@ -148,14 +148,19 @@ struct Player {
 
 struct Rig {
     Rig()
-        : output([this] { return std::make_unique<FakeBackend>(device); },
-                 [this] { return clock.load(); }) {}
+        : output(
+              [this] {
+                  ++backendsMade;
+                  return std::make_unique<FakeBackend>(device);
+              },
+              [this] { return clock.load(); }) {}
     // Every stream closed before the device goes, also one whose close outlasted closeLimit.
     ~Rig() {
         output.stop();
         device.waitFor([this] { return device.closes() == device.opens(); });
     }
     FakeDevice device;
+    int backendsMade = 0;
     std::atomic<double> clock{0.0};
     Player player;
     StreamAudioOutput output;
@@ -163,7 +168,9 @@ struct Rig {
 
 TEST(StreamAudioOutput, RestsAtTheCallbacksWordAndTheFirstBlockAfterAWakeCarriesTheNote) {
     Rig rig;
+    rig.output.deviceFormat();
     rig.output.start(rig.player.callback());
+    EXPECT_EQ(rig.backendsMade, 1) << "the format and the first stream asked twice";
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(rig.device.waitFor([&] { return rig.output.isResting(); }));
         const std::size_t before = rig.device.blockValues().size();
