@@ -11,7 +11,7 @@
 #include "platform/defaults_store.h"
 #include "platform/manual_audio_output.h"
 #include "platform/qt_scheduler.h"
-#include "platform/rtaudio_stream_backend.h"
+#include "platform/system_audio_output.h"
 
 #include <QCoreApplication>
 
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     ManualAudioOutput* silent = nullptr;
     AppModel model(clock, scheduler, store, [sound, &silent]() -> std::unique_ptr<SynthEngine> {
         if (sound) {
-            return std::make_unique<SynthEngine>(makeRtAudioOutput());
+            return std::make_unique<SynthEngine>(makeSystemAudioOutput());
         }
         auto output = std::make_unique<ManualAudioOutput>();
         silent = output.get();

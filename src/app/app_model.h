@@ -13,7 +13,7 @@
 //     SettingsFileStore file;
 //     BackgroundDefaultsStore store(file, postToTheEventLoop);
 //     AppModel model(clock, scheduler, store, [] {
-//         return std::make_unique<SynthEngine>(makeRtAudioOutput());
+//         return std::make_unique<SynthEngine>(makeSystemAudioOutput());
 //     });
 // Tests pass ManualClock, ManualScheduler (on the same clock), MemoryDefaultsStore and a
 // factory over ManualAudioOutput.

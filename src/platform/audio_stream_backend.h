@@ -44,11 +44,23 @@ public:
     virtual OpenedStream open(StreamClient& client) = 0;
     // Starts pulling blocks from the client. Throws AudioStartError.
     virtual void start() = 0;
+    // Stops pulling blocks until resume(), and lets the device sleep where the library can
+    // (a corked stream, an inactive node), so that an idle program keeps no sink awake.
+    // Called from within onBlock, whose block is still played, or from any thread. Neither
+    // call blocks, and the later of the two holds however the library's own thread sees
+    // them: a resume() right after a pause() leaves the stream pulling. Blocks the backend
+    // pulls before a pause takes hold are played as the client filled them.
+    virtual void pause() = 0;
+    virtual void resume() = 0;
     // Stops and closes the stream; `client` is not called after this returns. Blocks for
     // as long as the stream's thread is stuck in the device (a frozen server).
     virtual void close() = 0;
 };
 
 using BackendFactory = std::function<std::unique_ptr<AudioStreamBackend>()>;
+
+// Where a backend says, on the main thread, one line of what it got from the system
+// (the audio thread's scheduling, a buffer grown after an underrun), for the debug log.
+using AudioReport = std::function<void(const std::string& line)>;
 
 } // namespace tunescrib

@@ -1,5 +1,6 @@
 #include "platform/rtaudio_stream_backend.h"
 
+#include "platform/pull_gate.h"
 #include "platform/pulse_server_probe.h"
 #include "platform/realtime_scheduling.h"
 
@@ -192,10 +193,16 @@ public:
         scheduleStreamThread();
     }
 
+    // The stream thread waits at its next block: RtAudio's blocking writes offer no cork,
+    // so the device stays open while the program rests.
+    void pause() override { gate.pause(); }
+    void resume() override { gate.resume(); }
+
     void close() override {
         if (!audio) {
             return;
         }
+        gate.close();
         std::string ignored;
         RouteErrorsTo route(ignored);
         try {
@@ -322,6 +329,9 @@ private:
         if (std::exchange(self.warningPending, false) && (status & RTAUDIO_OUTPUT_UNDERFLOW) == 0) {
             self.fail();
         }
+        if (!self.gate.waitWhilePaused()) {
+            return 2;
+        }
         const bool goOn = self.client->onBlock(static_cast<float*>(output), frames,
                                                (status & RTAUDIO_OUTPUT_UNDERFLOW) != 0);
         // 2 aborts the stream without writing: a dead server is not written to in a loop.
@@ -331,6 +341,7 @@ private:
     std::unique_ptr<RtAudio> audio;
     StreamClient* client = nullptr;
     OpenedStream opened;
+    PullGate gate;
     bool warningPending = false; // stream thread only
     std::atomic<bool> failed{false};
     AudioReport report;
@@ -346,11 +357,6 @@ private:
 
 std::unique_ptr<AudioStreamBackend> makeRtAudioBackend(AudioReport report) {
     return std::make_unique<RtAudioStreamBackend>(std::move(report));
-}
-
-std::unique_ptr<StreamAudioOutput> makeRtAudioOutput(AudioReport report) {
-    return std::make_unique<StreamAudioOutput>(
-        [report = std::move(report)] { return makeRtAudioBackend(report); });
 }
 
 } // namespace tunescrib

@@ -2,11 +2,8 @@
 // The default output device through RtAudio.
 
 #include "platform/audio_stream_backend.h"
-#include "platform/stream_audio_output.h"
 
-#include <functional>
 #include <memory>
-#include <string>
 
 namespace tunescrib {
 
@@ -27,10 +24,6 @@ namespace tunescrib {
 // Once a stream runs, its thread is given real-time scheduling where the system allows it
 // (see makeThreadRealtime); `report`, when given, hears on the main thread one line saying
 // what the thread got.
-using AudioReport = std::function<void(const std::string& line)>;
 std::unique_ptr<AudioStreamBackend> makeRtAudioBackend(AudioReport report = {});
-
-// The program's output: the stream logic over RtAudio.
-std::unique_ptr<StreamAudioOutput> makeRtAudioOutput(AudioReport report = {});
 
 } // namespace tunescrib

@@ -37,10 +37,7 @@ public:
     [[nodiscard]] const OpenedStream& stream() const { return opened; }
     [[nodiscard]] bool hasFailed() const { return failed.load(std::memory_order_acquire); }
 
-    [[nodiscard]] bool isResting() const {
-        std::lock_guard guard(restLock);
-        return resting;
-    }
+    [[nodiscard]] bool isResting() const { return resting.load(std::memory_order_acquire); }
 
     // Main thread. A stream that is neither resting nor taking blocks.
     [[nodiscard]] bool hasStalled() const {
@@ -52,17 +49,23 @@ public:
     // wrote a block since, failed, or wakeProofLimit passed.
     void wake() {
         std::unique_lock guard(restLock);
-        wakeAsked = true;
         proofPending = true;
-        restChange.notify_all();
+        if (resting.load(std::memory_order_relaxed)) {
+            resting.store(false, std::memory_order_release);
+            // Time spent resting is not a stall.
+            lastBlockAt.store(now(), std::memory_order_release);
+            backend->resume();
+        } else {
+            // The callback asked for rest, but its block has not yet paused the stream.
+            wakeAsked = true;
+        }
         restChange.wait_for(guard, wakeProofLimit, [this] { return !proofPending || hasFailed(); });
     }
 
-    // Main thread: a stream thread resting in onBlock leaves it and pulls no more.
+    // Main thread: the stream is closing; the callback's next wish for rest is not obeyed.
     void release() {
         std::lock_guard guard(restLock);
         closing = true;
-        restChange.notify_all();
     }
 
     void close() { backend->close(); }
@@ -76,18 +79,23 @@ public:
             renderedSinceWake = false;
             restChange.notify_all();
         }
-        if (restWanted && !restUntilWoken()) {
-            std::fill_n(samples, sampleCount, 0.0F);
-            return false;
-        }
         if (hasFailed()) {
             std::fill_n(samples, sampleCount, 0.0F);
             return false;
         }
+        if (isResting()) {
+            // A block the backend pulled before its pause took hold: nothing sounds, and
+            // rendering it would let the synthesizer think the output heard a new note.
+            std::fill_n(samples, sampleCount, 0.0F);
+            return true;
+        }
         AudioBuffer buffer{opened.format.channelCount,
                            static_cast<std::uint32_t>(sampleCount * sizeof(float)), samples};
-        restWanted = render(std::span(&buffer, 1), frames);
+        const bool restWanted = render(std::span(&buffer, 1), frames);
         renderedSinceWake = proofPending.load(std::memory_order_acquire);
+        if (restWanted) {
+            restUnlessWoken();
+        }
         return true;
     }
 
@@ -98,17 +106,16 @@ public:
     }
 
 private:
-    // Stream thread. False when the stream is being closed instead.
-    bool restUntilWoken() {
-        std::unique_lock guard(restLock);
-        resting = !wakeAsked && !closing;
-        restChange.wait(guard, [this] { return wakeAsked || closing; });
-        resting = false;
-        wakeAsked = false;
-        restWanted = false;
-        // Time spent resting is not a stall.
-        lastBlockAt.store(now(), std::memory_order_release);
-        return !closing;
+    // Stream thread, after the callback asked for rest: pauses the stream, unless a note
+    // woke it in the meantime. Under restLock, so that the backend sees this pause before
+    // the resume of the wake that follows.
+    void restUnlessWoken() {
+        std::lock_guard guard(restLock);
+        if (std::exchange(wakeAsked, false) || closing) {
+            return;
+        }
+        resting.store(true, std::memory_order_release);
+        backend->pause();
     }
 
     std::unique_ptr<AudioStreamBackend> backend;
@@ -119,12 +126,11 @@ private:
     std::atomic<double> lastBlockAt;
     mutable std::mutex restLock;
     std::condition_variable restChange;
-    bool resting = false;   // guarded by restLock
     bool wakeAsked = false; // guarded by restLock
     bool closing = false;   // guarded by restLock
-    // Written under restLock; read without it first so that most blocks take no lock.
+    // Written under restLock; read without it so that most blocks take no lock.
+    std::atomic<bool> resting{false};
     std::atomic<bool> proofPending{false};
-    bool restWanted = false;        // stream thread only
     bool renderedSinceWake = false; // stream thread only
 };
 

@@ -15,9 +15,9 @@ namespace tunescrib {
 
 // Main thread only; the render callback runs on the backend's stream thread.
 //
-// Rest: when the callback asks for it, the stream thread waits before rendering its next
-// block until wake(), so that an idle program costs no CPU and the first block after a
-// wake already carries the note. A stream that took no block for stallLimit while it was
+// Rest: when the callback asks for it, the backend pauses the stream until wake(), so that
+// an idle program costs no CPU, its device may sleep, and the first block after a wake
+// already carries the note. A stream that took no block for stallLimit while it was
 // not resting has stalled (a frozen server): isRunning() reports false and start() fails
 // at once with stalledDescription instead of waiting on the server; the stream is kept,
 // and plays on if the server resumes. A failed stream (the server died) is closed and the

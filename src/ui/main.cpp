@@ -4,7 +4,7 @@
 #include "platform/background_defaults_store.h"
 #include "platform/qt_scheduler.h"
 #include "platform/quit_on_signal.h"
-#include "platform/rtaudio_stream_backend.h"
+#include "platform/system_audio_output.h"
 #include "platform/settings_file_store.h"
 #include "platform/steady_clock.h"
 #include "synth/synth_engine.h"
@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
         QMetaObject::invokeMethod(&application, std::move(step), Qt::QueuedConnection);
     });
     tunescrib::AppModel model(clock, scheduler, store, [] {
-        return std::make_unique<tunescrib::SynthEngine>(tunescrib::makeRtAudioOutput(
+        return std::make_unique<tunescrib::SynthEngine>(tunescrib::makeSystemAudioOutput(
             [](const std::string& line) { qCDebug(audioLog, "%s", line.c_str()); }));
     });
     tunescrib::MainWindow window(model);

@@ -2,6 +2,7 @@
 // wake, a server that dies, freezes or refuses, and closing a stuck stream. Run by the tsan
 // preset under ThreadSanitizer too.
 
+#include "platform/pull_gate.h"
 #include "platform/stream_audio_output.h"
 
 #include <gtest/gtest.h>
@@ -60,8 +61,9 @@ public:
         ++openCount;
         return {{48000.0, 2}, "fake", blockFrames};
     }
-    void start(StreamClient& client, std::thread& thread, std::atomic<bool>& closing) {
-        thread = std::thread([this, &client, &closing] { pull(client, closing); });
+    void start(StreamClient& client, std::thread& thread, PullGate& gate,
+               std::atomic<bool>& closing) {
+        thread = std::thread([this, &client, &gate, &closing] { pull(client, gate, closing); });
     }
     void closed() {
         std::lock_guard guard(lock);
@@ -76,9 +78,9 @@ private:
     }
 
     // The stream thread: one block at a time, as a device asks for them.
-    void pull(StreamClient& client, std::atomic<bool>& closing) {
+    void pull(StreamClient& client, PullGate& gate, std::atomic<bool>& closing) {
         std::vector<float> block(2 * blockFrames);
-        while (!closing) {
+        while (gate.waitWhilePaused() && !closing) {
             if (!client.onBlock(block.data(), blockFrames, false)) {
                 return; // stopped: the backend pulls no more until closed
             }
@@ -117,10 +119,13 @@ public:
         client = &streamClient;
         return device.open();
     }
-    void start() override { device.start(*client, thread, closing); }
+    void start() override { device.start(*client, thread, gate, closing); }
+    void pause() override { gate.pause(); }
+    void resume() override { gate.resume(); }
     void close() override {
         if (thread.joinable()) {
             closing = true;
+            gate.close();
             device.thaw(); // the fake's own wait ends; a real frozen write would not
             thread.join();
             device.closed();
@@ -130,6 +135,7 @@ public:
 private:
     FakeDevice& device;
     StreamClient* client = nullptr;
+    PullGate gate;
     std::thread thread;
     std::atomic<bool> closing{false};
 };
@@ -215,6 +221,8 @@ TEST(StreamAudioOutput, ClosingAStreamStuckInItsDeviceDoesNotWaitForIt) {
         AudioFormat deviceFormat() override { return {48000.0, 2}; }
         OpenedStream open(StreamClient&) override { return {{48000.0, 2}, "stuck", 64}; }
         void start() override {}
+        void pause() override {}
+        void resume() override {}
         void close() override {
             { std::lock_guard wait(server); }
             closed = true;

@@ -20,7 +20,7 @@
 //
 // Exit status 0 when the mode's expectations held, 1 otherwise, with a line saying why.
 
-#include "platform/rtaudio_stream_backend.h"
+#include "platform/system_audio_output.h"
 #include "synth/synth_engine.h"
 
 #include <signal.h>
@@ -58,7 +58,7 @@ void printFigures(StreamAudioOutput& output) {
 
 int play(SoundMode mode, std::int64_t midi, double hold, double tail) {
     auto device =
-        makeRtAudioOutput([](const std::string& line) { std::cout << line << std::endl; });
+        makeSystemAudioOutput([](const std::string& line) { std::cout << line << std::endl; });
     StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     std::cout << "rate " << output.deviceFormat().sampleRate << std::endl;
@@ -93,7 +93,7 @@ double cpuSeconds() {
 }
 
 int sleepAndWake() {
-    auto device = makeRtAudioOutput();
+    auto device = makeSystemAudioOutput();
     StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     sleepSeconds(0.3);
@@ -128,7 +128,7 @@ bool signalServer(int signal) {
 }
 
 int serverDies() {
-    auto device = makeRtAudioOutput();
+    auto device = makeSystemAudioOutput();
     StreamAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
     engine.noteOn("held", 69, SoundMode::sine);
@@ -170,7 +170,7 @@ int frozenServer() {
     const auto attempt = Clock::now();
     bool failed = false;
     try {
-        SynthEngine engine(makeRtAudioOutput());
+        SynthEngine engine(makeSystemAudioOutput());
     } catch (const AudioStartError& error) {
         failed = true;
         std::cout << "start-error " << error.what() << std::endl;
@@ -183,7 +183,7 @@ int frozenServer() {
 
 int noServer() {
     try {
-        SynthEngine engine(makeRtAudioOutput());
+        SynthEngine engine(makeSystemAudioOutput());
     } catch (const AudioStartError& error) {
         std::cout << "start-error " << error.what() << std::endl;
         return std::string(error.what()).empty() ? 1 : 0;
