@@ -309,25 +309,6 @@ class Session:
                 rec.wait(timeout=5)
             _stop(rec)
 
-    def press_latencies(self, keycode, presses, hold=0.2, rest=1.6, threshold=0.001):
-        """Milliseconds from each of `presses` presses of the key to its first sample above
-        `threshold` on the sink's monitor (None for a press not heard within 0.5 s). A press
-        is stamped just before its XTEST request is flushed; the null sink makes a sample
-        about its latency (2.7 ms) before a real device would play it."""
-        with MonitorCapture(self) as capture:
-            pressed = []
-            for _ in range(presses):
-                pressed.append(time.monotonic())
-                self.tap(keycode, hold)
-                time.sleep(rest)
-        audible = capture.times()[numpy.abs(capture.samples()) > threshold]
-        latencies = []
-        for at in pressed:
-            after = audible[audible >= at]
-            heard = len(after) and after[0] - at < 0.5
-            latencies.append((after[0] - at) * 1000 if heard else None)
-        return latencies
-
     def screenshot(self, path):
         """Saves the whole screen as a PNG for a person to look at."""
         screen = self.x.screen()

@@ -4,20 +4,18 @@ with physical key presses and heard through the sink's monitor."""
 import json
 import os
 import signal
-import statistics
 import subprocess
 import time
 import unittest
 import urllib.parse
 
 import mido
-import numpy
 from Xlib import X, protocol
 from Xlib.ext import xtest
 
 import harness
 from key_checks import A, D, G, NOTE_ONSET, PLAY_BUTTON, RECORD_BUTTON, SINE_BUTTON, Z, \
-    CLEAR_BUTTON, EXPORT_BUTTON, KeyChecks, hz
+    CLEAR_BUTTON, EXPORT_BUTTON, KeyChecks
 
 BINARY = os.environ.get("TUNESCRIB_BINARY", "build/tunescrib")
 BUILD = os.environ.get("TUNESCRIB_BUILD_DIR", "build")
@@ -29,11 +27,11 @@ DEFAULT_KEYS = [(0, "A"), (13, "W"), (1, "S"), (14, "E"), (2, "D"), (3, "F"), (1
                 (37, "L"), (35, "P"), (41, ";"), (39, ":"), (33, "@"), (42, "]")]
 
 
-def document(base_octave=4, transposition=0, sound_mode="piano"):
-    """The compact stored document, as the program writes it."""
+def document():
+    """The compact stored document of the defaults, as the program writes it."""
     return json.dumps({"bindings": [{"keyCode": c, "label": l} for c, l in DEFAULT_KEYS],
-                       "baseOctave": base_octave, "transposition": transposition,
-                       "soundMode": sound_mode}, separators=(",", ":"), ensure_ascii=False)
+                       "baseOctave": 4, "transposition": 0, "soundMode": "piano"},
+                      separators=(",", ":"), ensure_ascii=False)
 
 
 def settings_text(doc):
@@ -86,85 +84,33 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         start = int((onsets[0] + 0.05) * harness.RATE)
         self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, what)
 
-    def start_with_auto_repeat(self):
-        """Starts the program with the server's auto-repeat on, as on a desktop."""
-        self.session.start_app()
-        self.session.x.change_keyboard_control(auto_repeat_mode=X.AutoRepeatModeOn)
-        self.session.x.sync()
-
     def test_physical_keys_play_the_same_notes_on_jis_and_us_layouts(self):
         self.session.start_app()
         self.check_twenty_keys(("jp", "us"))
         self.check_modifiers_refused()
         self.shot()
 
-    def test_a_chord_sounds_and_fades_to_silence_after_release(self):
+    def test_the_program_outlives_its_sound_server_missing_dying_restarted_and_frozen(self):
+        """One run through what a sound server does to a desktop program: no sink at the
+        start, then one; killed in mid-note and started again; restarted while the output
+        rests; frozen while the window closes."""
         s = self.session
+        pactl = lambda *args: subprocess.run(["pactl", *args], env=s.env, check=True,
+                                              stdout=subprocess.DEVNULL)
+        pactl("unload-module", "module-null-sink")
         s.start_app()
+        s.tap(A, 0.2)
+        time.sleep(0.3)
+        self.assertIsNone(s.app.poll(), "the program died on a server without a sink")
+        pactl("load-module", "module-null-sink", "sink_name=testsink", "rate=48000",
+              "format=float32le", "channels=2")
+        pactl("set-default-sink", "testsink")
+        time.sleep(3.0)  # a failed start is not tried again sooner
+        self.assertKeyPlaysC4("the first key once the server has a sink")
 
-        def chord():
-            for k in (A, D, G):
-                s.key(k, True)
-            time.sleep(1.0)
-            for k in (A, D, G):
-                s.key(k, False)
-            time.sleep(1.6)
-
-        samples = self.record(chord)
-        onset = harness.sound_onsets(samples)[0]
-        held = samples[int((onset + 0.1) * harness.RATE):int((onset + 0.9) * harness.RATE)]
-        spectrum = numpy.abs(numpy.fft.rfft(held * numpy.hanning(len(held))))
-        freqs = numpy.fft.rfftfreq(len(held), 1 / harness.RATE)
-        floor = numpy.median(spectrum)
-        for midi in (60, 64, 67):
-            band = (freqs > hz(midi) * 0.99) & (freqs < hz(midi) * 1.01)
-            self.assertGreater(spectrum[band].max(), 100 * floor, "MIDI %d missing" % midi)
-        self.assertEndsSilent(samples)
-        self.shot()
-
-    def test_focus_loss_silences_a_held_key_for_good(self):
-        self.start_with_auto_repeat()
-        self.check_focus_loss()
-        self.shot()
-
-    def test_a_held_key_with_auto_repeat_sounds_one_unbroken_note(self):
-        self.start_with_auto_repeat()
-        self.check_hold_sounds_once()
-        self.shot()
-
-    def test_a_key_silenced_while_held_stays_silent_until_pressed_again(self):
-        self.start_with_auto_repeat()
-        self.check_silenced_keys_stay_silent()
-
-    def test_a_corrupt_store_starts_with_defaults_and_is_left_alone(self):
-        s = self.session
-        corrupt = {
-            "garbage": b"\x00\xff[[[=\n@ByteArray",
-            "truncated": ("[General]\n%s=@ByteArray({\"bindings\":[{\"keyCode\":0,\n" % KEY)
-            .encode(),
-            "octave 7": settings_text(document(base_octave=7, sound_mode="sine")).encode(),
-        }
-        for what, content in corrupt.items():
-            with self.subTest(what):
-                os.makedirs(os.path.dirname(settings_file(s)), exist_ok=True)
-                with open(settings_file(s), "wb") as f:
-                    f.write(content)
-                s.start_app()
-                samples = self.record(lambda: s.tap(A, 0.5))
-                onset = harness.sound_onsets(samples)[0]
-                start = int((onset + 0.05) * harness.RATE)
-                self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 60, what)
-                s.stop_app()
-                with open(settings_file(s), "rb") as f:
-                    self.assertEqual(f.read(), content, "%s: the file was rewritten" % what)
-        self.shot()
-
-    def test_the_program_survives_the_sound_server_and_plays_on_a_new_one(self):
-        s = self.session
-        s.start_app()
         s.key(A, True)
         time.sleep(0.3)
-        s.stop_pulse(harness.signal.SIGKILL)
+        s.stop_pulse(signal.SIGKILL)
         time.sleep(1.0)
         s.key(A, False)
         self.assertIsNone(s.app.poll(), "the program died with the server")
@@ -175,18 +121,11 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         s.start_pulse()
         self.assertKeyPlaysC4("the first key on the new server")
 
-    def test_a_server_restarted_while_the_program_rests_loses_no_key(self):
-        s = self.session
-        s.start_app()
-        s.tap(A, 0.2)
         time.sleep(5.0)  # the fade, then two seconds of silence and more: the output sleeps
-        s.stop_pulse(harness.signal.SIGKILL)
+        s.stop_pulse(signal.SIGKILL)
         s.start_pulse()
-        self.assertKeyPlaysC4("the first key after the restart")
+        self.assertKeyPlaysC4("the first key after a restart while the output rested")
 
-    def test_closing_with_the_server_frozen_exits_at_once(self):
-        s = self.session
-        s.start_app()
         s.key(A, True)
         time.sleep(0.3)
         server = s.pulse_pid()
@@ -200,83 +139,12 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         finally:
             os.kill(server, signal.SIGCONT)
             s.key(A, False)
-        print(f"closed {took:.2f} s after the request, with the server frozen")
         self.assertLess(took, 1.0, "closing waited on the frozen server")
-
-    def test_a_server_without_a_sink_is_survived_and_a_sink_that_comes_is_used(self):
-        s = self.session
-        pactl = lambda *args: subprocess.run(["pactl", *args], env=s.env, check=True,
-                                              stdout=subprocess.DEVNULL)
-        pactl("unload-module", "module-null-sink")
-        s.start_app()
-        s.tap(A, 0.2)
-        time.sleep(0.3)
-        self.assertIsNone(s.app.poll(), "the program died on a server without a sink")
-        self.shot()
-        pactl("load-module", "module-null-sink", "sink_name=testsink", "rate=48000",
-              "format=float32le", "channels=2")
-        pactl("set-default-sink", "testsink")
-        time.sleep(3.0)  # a failed start is not tried again sooner
-        self.assertKeyPlaysC4("the first key once the server has a sink")
-
-    def test_a_take_recorded_with_the_buttons_plays_back_in_time(self):
-        s = self.session
-        s.start_app()
-        record_button, play_button, sine_button = RECORD_BUTTON, PLAY_BUTTON, SINE_BUTTON
-        melody = [(A, 60), (D, 64), (G, 67), (A, 60)]
-        # The sine's short release leaves silence between the notes to find their starts by.
-        s.click(*sine_button)
-
-        def play_melody():
-            s.click(*record_button)
-            time.sleep(0.3)
-            for keycode, _ in melody:
-                s.tap(keycode, 0.25)
-                time.sleep(0.35)
-            s.click(*record_button)
-            time.sleep(0.8)
-
-        live = self.record(play_melody)
-        back = self.record(lambda: (s.click(*play_button), time.sleep(3.5)))
-        self.shot()
-
-        def notes(samples):
-            heard = []
-            for onset in harness.sound_onsets(samples, threshold=NOTE_ONSET, gap_blocks=3):
-                if heard and onset - heard[-1][0] < 0.45:  # notes are 0.6 s apart
-                    continue  # a gap the busy server left inside one note
-                start = int((onset + 0.03) * harness.RATE)
-                heard.append((onset, harness.fundamental(samples[start:start + 9600])))
-            return heard
-
-        live_notes, back_notes = notes(live), notes(back)
-        self.assertEqual(len(live_notes), len(melody), live_notes)
-        self.assertEqual(len(back_notes), len(melody), back_notes)
-        for (live_at, _), (back_at, found), (_, midi) in zip(live_notes, back_notes, melody):
-            self.assertLess(abs(found / hz(midi) - 1), 0.01, "played back %.1f Hz" % found)
-            # Starts relative to the first note: the take keeps the rhythm it was played in.
-            drift = (back_at - back_notes[0][0]) - (live_at - live_notes[0][0])
-            self.assertLess(abs(drift), 0.02, "a note moved by %.0f ms" % (drift * 1000))
-
-    def test_a_key_sounds_as_soon_while_a_take_of_ten_thousand_notes_is_recorded(self):
-        s = self.session
-        s.start_app()
-        s.click(*RECORD_BUTTON)
-        time.sleep(0.3)
-        empty = s.press_latencies(A, 3, rest=1.4)
-        s.play_fast(10000)
-        long = s.press_latencies(A, 3, rest=1.4)
-        self.shot()  # the summary reads 10006音
-        self.assertNotIn(None, empty + long, "a press went unheard: %s, %s" % (empty, long))
-        # A take that slowed the keys down cost hundreds of milliseconds a note; the median of
-        # three presses stays within a few on a busy machine.
-        self.assertLess(statistics.median(long), statistics.median(empty) + 10,
-                        "empty take %s ms, long take %s ms" % (empty, long))
 
     def test_a_take_exported_through_the_dialog_reads_back_as_played(self):
         """Recorded with the keys on the sine, saved through the save dialog into the music
         folder and read back by a MIDI reader of its own; a folder that cannot be written
-        gets no file; a cleared take comes back with Ctrl+Z and plays."""
+        gets no file; a cleared take comes back with Ctrl+Z and plays in time."""
         s = self.session
         music = os.path.join(s.env["HOME"], "Music")
         os.makedirs(music)
@@ -348,10 +216,14 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         subprocess.run(["xdotool", "key", "ctrl+z"], env=s.env, check=True)
         time.sleep(0.3)
         samples = self.record(lambda: (s.click(*PLAY_BUTTON), time.sleep(2.0)))
-        onsets = sine_notes(samples)
-        self.assertEqual(len(onsets), len(melody), "the take brought back played %s" % onsets)
-        start = int((onsets[0] + 0.05) * harness.RATE)
-        self.assertPitch(samples[start:start + 6000], 60, "the first note brought back")
+        back = sine_notes(samples)
+        self.assertEqual(len(back), len(melody), "the take brought back played %s" % back)
+        for at, live_at, (_, midi) in zip(back, heard, melody):
+            start = int((at + 0.05) * harness.RATE)
+            self.assertPitch(samples[start:start + 6000], midi, "a note played back")
+            # Relative to the first note: playback keeps the rhythm the take was played in.
+            drift = (at - back[0]) - (live_at - heard[0])
+            self.assertLess(abs(drift), 0.02, "a note moved by %.0f ms" % (drift * 1000))
 
     def test_the_take_dragged_out_of_the_timeline_drops_as_a_midi_file(self):
         """Dragged from the timeline onto another program's window, the take arrives as a
