@@ -56,10 +56,6 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         return withReplaced(R"("soundMode")", R"("pad":")" + std::string(size - empty.size(), ' ') +
                                                   R"(","soundMode")");
     };
-    std::string unknownMembers;
-    for (int i = 0; i < 5000; ++i) {
-        unknownMembers += "\"u" + std::to_string(i) + "\":0,";
-    }
 
     const std::string tail = R"("baseOctave":4,"transposition":0,"soundMode":"piano")";
     struct Case {
@@ -82,11 +78,6 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
          R"({"soundMode":"piano","extra":[1,{"a":null}],"transposition":0,"baseOctave":4,)" +
              defaultDocument.substr(1, defaultDocument.find("],")) + "}",
          AppPreferences{}},
-        {"unknown member inside a binding",
-         withReplaced(R"({"keyCode":0,"label":"A"})", R"({"label":"A","x":true,"keyCode":0})"),
-         AppPreferences{}},
-        {"-0 is zero", withReplaced(R"("transposition":0)", R"("transposition":-0)"),
-         AppPreferences{}},
         {"longest label",
          withReplaced(R"("label":"A")", R"("label":")" + std::string(maxLabelBytes, 'x') + "\""),
          longestLabel},
@@ -96,8 +87,6 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
          std::nullopt},
         {"largest document", paddedTo(maxDocumentBytes), AppPreferences{}},
         {"document one byte too large", paddedTo(maxDocumentBytes + 1), std::nullopt},
-        {"5,000 unknown members", withReplaced(R"("soundMode")", unknownMembers + R"("soundMode")"),
-         AppPreferences{}},
         {"octave 7", withReplaced(R"("baseOctave":4)", R"("baseOctave":7)"), std::nullopt},
         {"octave 1", withReplaced(R"("baseOctave":4)", R"("baseOctave":1)"), std::nullopt},
         {"transposition -13", withReplaced(R"("transposition":0)", R"("transposition":-13)"),
@@ -105,7 +94,6 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         {"transposition 13", withReplaced(R"("transposition":0)", R"("transposition":13)"),
          std::nullopt},
         {"capitalised timbre", withReplaced(R"("piano")", R"("Piano")"), std::nullopt},
-        {"timbre not a string", withReplaced(R"("piano")", "0"), std::nullopt},
         {"repeated key code", withReplaced(R"("keyCode":13)", R"("keyCode":0)"), std::nullopt},
         {"19 bindings", withReplaced(R"(,{"keyCode":42,"label":"]"})", ""), std::nullopt},
         {"no transposition", withReplaced(R"("transposition":0,)", ""), std::nullopt},
@@ -121,9 +109,6 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         {"keyCode -1", withReplaced(R"("keyCode":0)", R"("keyCode":-1)"), std::nullopt},
         {"keyCode 3.0 is not an integer", withReplaced(R"("keyCode":0)", R"("keyCode":3.0)"),
          std::nullopt},
-        {"keyCode as text", withReplaced(R"("keyCode":0)", R"("keyCode":"0")"), std::nullopt},
-        {"label not a string", withReplaced(R"("label":"A")", R"("label":1)"), std::nullopt},
-        {"octave 1e400", withReplaced(R"("baseOctave":4)", R"("baseOctave":1e400)"), std::nullopt},
         {"octave 4.0", withReplaced(R"("baseOctave":4)", R"("baseOctave":4.0)"), std::nullopt},
         {"octave past int64",
          withReplaced(R"("baseOctave":4)", R"("baseOctave":9223372036854775808)"), std::nullopt},
@@ -136,13 +121,7 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
         {"truncated", defaultDocument.substr(0, defaultDocument.size() / 2), std::nullopt},
         {"trailing garbage", defaultDocument + "x", std::nullopt},
         {"not UTF-8", withReplaced(R"("label":"A")", "\"label\":\"\xFF\""), std::nullopt},
-        {"null", "null", std::nullopt},
-        {"number", "4", std::nullopt},
-        {"array", "[]", std::nullopt},
         {"10,000 nested arrays", nested(10000), std::nullopt},
-        {"nested arrays inside a member",
-         withReplaced(R"("soundMode")", R"("x":)" + nested(10000) + R"(,"soundMode")"),
-         std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(readStoredPreferences(c.bytes), c.expected) << c.what;
