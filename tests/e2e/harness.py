@@ -42,7 +42,6 @@ class Session:
         self.processes = []
         self.app = None
         self.x = None
-        self.other = None  # a window to give the focus to
         # Extra Popen arguments for every process the session starts: a user to run as.
         self.run_as = {}
         self.env = dict(os.environ)
@@ -254,23 +253,6 @@ class Session:
             time.sleep(1.0)
             if self.cpu_seconds() - before < 0.1:
                 return
-
-    def focus_away(self):
-        """Gives the focus to another window, as when the user picks another program."""
-        if self.other is None:
-            root = self.x.screen().root
-            self.other = root.create_window(100, 100, 300, 200, 0, self.x.screen().root_depth,
-                                            X.InputOutput, X.CopyFromParent)
-            self.other.set_wm_name("other")
-            self.other.map()
-            self.x.sync()
-            time.sleep(0.3)
-        self.other.set_input_focus(X.RevertToParent, X.CurrentTime)
-        self.x.sync()
-
-    def focus_back(self):
-        self.window.set_input_focus(X.RevertToParent, X.CurrentTime)
-        self.x.sync()
 
     def click(self, x, y):
         """Presses and releases the left button at window coordinates (x, y)."""

@@ -4,7 +4,7 @@ focus loss, an octave change, a recording) staying silent until it is pressed ag
 
 A mixin for unittest.TestCase classes whose self.session is a harness.Session or a
 wayland_session.WaylandSession: both press keys by X keycode, click at window
-coordinates, switch layouts and move the focus away and back."""
+coordinates and switch layouts; the focus checks need the Wayland session's workspaces."""
 
 import os
 import time
