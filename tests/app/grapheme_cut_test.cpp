@@ -42,15 +42,5 @@ TEST(CutToCharacters, NeverSplitsACharacter) {
     }
 }
 
-TEST(CutToCharacters, CopesWithAMegabyteLabel) {
-    const std::string huge(1 << 20, 'x');
-    EXPECT_EQ(cutToCharacters(huge, 8), "xxxxxxxx");
-    std::string marks = "a";
-    for (int i = 0; i < 100000; ++i) {
-        marks += "\u0301";
-    }
-    EXPECT_EQ(cutToCharacters(marks, 1), marks);
-}
-
 } // namespace
 } // namespace tunescrib

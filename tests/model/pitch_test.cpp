@@ -1,6 +1,5 @@
 #include "model/pitch.h"
 #include "model/recorded_note.h"
-#include "model/sound_mode.h"
 
 #include <gtest/gtest.h>
 
@@ -55,19 +54,12 @@ TEST(KeyboardLayout, EveryOffsetIsExactlyOneWhiteOrBlackKey) {
         EXPECT_NE(white, black) << offset;
         EXPECT_EQ(black, pitchSpecs[static_cast<std::size_t>(offset % 12)].isBlack) << offset;
     }
+    EXPECT_TRUE(std::ranges::is_sorted(whiteKeyOffsets)) << "white keys left to right";
     // A black key is drawn on the boundary after the white keys to its left.
     for (const auto& [offset, boundary] : blackKeyWhiteBoundaries) {
         const auto whitesLeft = std::count_if(whiteKeyOffsets.begin(), whiteKeyOffsets.end(),
                                               [&](std::int64_t w) { return w < offset; });
         EXPECT_EQ(boundary, whitesLeft) << offset;
-    }
-}
-
-TEST(SoundMode, RawValuesAreExactAndCaseSensitive) {
-    EXPECT_EQ(soundModeFromRaw("piano"), SoundMode::piano);
-    EXPECT_EQ(soundModeFromRaw("sine"), SoundMode::sine);
-    for (const char* raw : {"Piano", "SINE", "", "piano ", "sin"}) {
-        EXPECT_EQ(soundModeFromRaw(raw), std::nullopt) << raw;
     }
 }
 
