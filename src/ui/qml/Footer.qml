@@ -3,7 +3,7 @@ import QtQuick.Layouts
 import Tunescrib
 
 RowLayout {
-    Text {
+    TightText {
         text: "音はPC内で生成され、録音データは外部へ送信されません。"
         font: Fonts.mono(9, Font.Bold, 0.7)
         color: Colours.mutedInk
@@ -11,7 +11,7 @@ RowLayout {
     Item {
         Layout.fillWidth: true
     }
-    Text {
+    TightText {
         text: "PIANO / SINE \u00b7 NATIVE AUDIO"
         font: Fonts.mono(9, Font.Bold, 0.7)
         color: Colours.mutedInk

@@ -12,19 +12,19 @@ RowLayout {
         Layout.alignment: Qt.AlignVCenter
         spacing: 2
 
-        Text {
+        TightText {
             text: "MELODY SCRATCHPAD / LINUX"
             font: Fonts.mono(10, Font.Bold, 1.5)
             color: Colours.mutedInk
         }
-        Text {
+        TightText {
             text: "Tunescrib"
             font: Fonts.rounded(34, Font.Black)
             color: Colours.ink
             Accessible.role: Accessible.Heading
             Accessible.name: text
         }
-        Text {
+        TightText {
             text: "JISキーボードを横いっぱいに使う、20音のメロディ確認台"
             font: Fonts.sans(12, Font.Medium)
             color: Colours.mutedInk

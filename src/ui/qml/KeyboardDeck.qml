@@ -42,7 +42,7 @@ Rectangle {
             Layout.preferredHeight: 205
         }
 
-        Text {
+        TightText {
             Layout.fillWidth: true
             text: "JIS配列の A〜] を使って演奏できます。鍵盤クリックにも対応し、音声エンジンは起動時から待機します。"
             font: Fonts.sans(11, Font.Medium)

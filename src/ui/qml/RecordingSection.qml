@@ -34,7 +34,7 @@ Rectangle {
                 SectionLabel {
                     text: "LAST TAKE"
                 }
-                Text {
+                TightText {
                     id: melody
                     text: "メロディ"
                     font: Fonts.rounded(20, Font.Black)
