@@ -8,8 +8,9 @@
 
 namespace tunescrib {
 
-// The stream logic over the first library that reaches the default device: libpulse on a
-// PulseAudio server, then RtAudio (its PulseAudio, then ALSA).
+// The stream logic over the first library that reaches the default device: PipeWire's own
+// API where a PipeWire daemon runs, libpulse on a PulseAudio server, then RtAudio (its
+// PulseAudio, then ALSA).
 std::unique_ptr<StreamAudioOutput> makeSystemAudioOutput(AudioReport report = {});
 
 } // namespace tunescrib
