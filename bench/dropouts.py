@@ -2,7 +2,8 @@
 """Dropouts of the real program on a busy machine: notes played after a rest long enough for
 the output to go idle, alternating with notes played while it is awake, with busy processes
 competing for the processors, recorded from the sink's monitor (bench/key_latency.py's
-capture on tests/e2e/harness.py's private desktop and PulseAudio).
+capture on tests/e2e/harness.py's private desktop and PulseAudio, or PipeWire with
+--server pipewire).
 
 A gap is a run of 16 or more exact-zero samples within the first 0.4 s of a note: the server
 filling in for a client that was late (a sounding note never holds 16 exact zeros). The
@@ -13,6 +14,7 @@ dropped; with no RealtimeKit on the machine the audio thread then stays at norma
 priority), for the comparison.
 
 Usage: bench/dropouts.py [path/to/tunescrib] [--notes 300] [--busy 2] [--no-realtime]
+                          [--server pulse|pipewire]
 """
 
 import argparse
@@ -23,7 +25,8 @@ import time
 
 import numpy
 
-from key_latency import A_KEY, MonitorCapture, first_audible, harness, print_latencies
+from key_latency import A_KEY, SERVERS, add_server_option, first_audible, harness, \
+    print_latencies
 
 GAP_FRAMES = 16
 NOTE_WINDOW = 0.4
@@ -45,9 +48,11 @@ def main():
     parser.add_argument("--notes", type=int, default=300)
     parser.add_argument("--busy", type=int, default=2, help="busy processes (shell loops)")
     parser.add_argument("--no-realtime", action="store_true")
+    add_server_option(parser)
     args = parser.parse_args()
     binary = os.path.abspath(args.binary)
-    with harness.Session(binary) as s:
+    session, capture_of = SERVERS[args.server]
+    with session(binary) as s:
         s.env["QT_LOGGING_RULES"] = "tunescrib.audio.debug=true"
         if args.no_realtime:
             s.binary = "setpriv"
@@ -58,7 +63,7 @@ def main():
             s._spawn(["sh", "-c", "while :; do :; done"])
         load_before = os.getloadavg()[0]
         presses = []  # (press time, after a rest long enough to idle)
-        with MonitorCapture(s) as capture:
+        with capture_of(s) as capture:
             for i in range(args.notes):
                 time.sleep(IDLE_REST if i % 2 == 0 else AWAKE_REST)
                 presses.append((time.monotonic(), i % 2 == 0))

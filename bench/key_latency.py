@@ -12,12 +12,16 @@ null sink does about its configured latency (2.7 ms) before it would reach a spe
 device adds its own output latency on top. The pipe to this script adds well under 1 ms. The
 4 ms piano attack crosses the 0.001 threshold within its first millisecond.
 
+--server pipewire runs the program on a private PipeWire (its daemon, session manager and
+PulseAudio server, tests/e2e/pipewire_session.py) instead of PulseAudio.
+
 After two seconds of silence the program's output sleeps; a rest of 3 s between presses
 measures the first note after such a sleep, the default rest one played while awake.
 
 With --take N the presses come while a take of N notes is being recorded.
 
 Usage: bench/key_latency.py [path/to/tunescrib] [--presses N] [--rest SECONDS] [--take N]
+                            [--server pulse|pipewire]
 """
 
 import argparse
@@ -30,11 +34,21 @@ import numpy
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
-from harness import MonitorCapture  # noqa: E402, F401 (also dropouts.py's)
+import pipewire_session  # noqa: E402
 from key_checks import RECORD_BUTTON  # noqa: E402
 
 A_KEY = 38
 THRESHOLD = 0.001
+
+
+# The private desktop and the capture of its sink's monitor, by sound server.
+SERVERS = {"pulse": (harness.Session, harness.MonitorCapture),
+           "pipewire": (pipewire_session.PipeWireSession, pipewire_session.MonitorCapture)}
+
+
+def add_server_option(parser):
+    parser.add_argument("--server", choices=sorted(SERVERS), default="pulse",
+                        help="the sound server the program plays on")
 
 
 def first_audible(times, samples, pressed, within=0.5):
@@ -60,14 +74,16 @@ def main():
                              "which go on recording")
     parser.add_argument("--rest", type=float, default=1.6,
                         help="seconds from a release to the next press (the fade takes 1.2)")
+    add_server_option(parser)
     args = parser.parse_args()
     presses = args.presses
-    with harness.Session(args.binary) as s:
+    session, capture_of = SERVERS[args.server]
+    with session(args.binary) as s:
         s.start_app()
         if args.take:
             s.click(*RECORD_BUTTON)
             s.play_fast(args.take)
-        with MonitorCapture(s) as capture:
+        with capture_of(s) as capture:
             press_times = []
             for _ in range(presses):
                 press_times.append(time.monotonic())

@@ -4,6 +4,7 @@ manager and its PulseAudio server (pipewire-pulse), as Debian 12 desktops run th
 
 import os
 import subprocess
+import threading
 import time
 
 import harness
@@ -63,3 +64,18 @@ class PipeWireSession(harness.Session):
     def pulse_pid(self):
         pulse = getattr(self, "pulse", None)
         return pulse.pid if pulse is not None else None
+
+
+class MonitorCapture(harness.MonitorCapture):
+    """harness.MonitorCapture on PipeWire: without the suspend and resume of the sink, which
+    would leave the capture with silence (see PipeWireSession.settle_sink)."""
+
+    def __enter__(self):
+        self.rec = self.session._spawn(
+            ["parec", "--device=testsink.monitor", "--rate=48000", "--channels=1",
+             "--format=float32le", "--raw", "--latency-msec=5"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+        time.sleep(0.5)
+        return self
