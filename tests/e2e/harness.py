@@ -35,10 +35,10 @@ set-default-sink testsink
 class Session:
     """One desktop, one sound server and one program; use as a context manager."""
 
-    def __init__(self, binary, config_home=None):
+    def __init__(self, binary):
         self.binary = binary
         self.dir = tempfile.mkdtemp(prefix="tunescrib-e2e-")
-        self.config_home = config_home or os.path.join(self.dir, "config")
+        self.config_home = os.path.join(self.dir, "config")
         self.processes = []
         self.app = None
         self.x = None
