@@ -6,8 +6,10 @@
 #include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/rtclock.h>
+#include <pulse/sample.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
+#include <pulse/timeval.h>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -35,11 +37,15 @@ constexpr milliseconds serverAnswerLimit{1500};
 // (bench/dropouts.py): small enough for a key to sound within 10 ms, and grown where the
 // machine cannot keep it.
 constexpr microseconds initialTarget{8000};
-constexpr microseconds largestTarget{48000};
+constexpr microseconds largestTarget{40000};
 // How much the server lets the queue run down before it asks for more.
 constexpr microseconds requestSize{2000};
+// How long a resumed stream waits for the server to ask for a whole target.
+constexpr milliseconds refillLimit{20};
 // An underrun-free spell after which a grown buffer is halved again.
 constexpr std::chrono::seconds calmSpell{30};
+// How long after its sink woke an underrun is the sink's, not a late block's.
+constexpr pa_usec_t sinkWakeGrace = 200 * PA_USEC_PER_MSEC;
 constexpr unsigned largestBlockFrames = 256;
 // That of the server's own real-time threads: as prompt as the server that waits on it.
 constexpr int eventThreadPriority = 5;
@@ -126,13 +132,16 @@ public:
                 pa_stream_set_state_callback(stream, nullptr, nullptr);
                 pa_stream_set_write_callback(stream, nullptr, nullptr);
                 pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+                pa_stream_set_suspended_callback(stream, nullptr, nullptr);
                 pa_stream_disconnect(stream);
                 pa_stream_unref(stream);
                 stream = nullptr;
             }
-            if (calmTimer) {
-                api->time_free(calmTimer);
-                calmTimer = nullptr;
+            for (pa_time_event** timer : {&calmTimer, &refillTimer}) {
+                if (*timer) {
+                    api->time_free(*timer);
+                    *timer = nullptr;
+                }
             }
             if (wakeEvent) {
                 api->io_free(wakeEvent);
@@ -239,6 +248,7 @@ private:
         pa_stream_set_state_callback(stream, &PulseStreamBackend::onStreamState, this);
         pa_stream_set_write_callback(stream, &PulseStreamBackend::onWrite, this);
         pa_stream_set_underflow_callback(stream, &PulseStreamBackend::onUnderflow, this);
+        pa_stream_set_suspended_callback(stream, &PulseStreamBackend::onSuspended, this);
         const pa_buffer_attr wanted = attributesFor(initialTarget, spec);
         const auto flags =
             static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
@@ -342,11 +352,13 @@ private:
         }
         if (corked && !refilling) {
             // What waited in the queue when the stream was corked would play before the
-            // next block, which carries the note: drop it, refill, and only then uncork,
-            // so that the server never finds the refilled queue empty.
+            // next block, which carries the note: drop it, and uncork only once the server
+            // holds a whole target again, so that a sink waking for us cannot drain it at
+            // once. Should the server ask for less than that, a timer uncorks all the same.
             forget(pa_stream_flush(stream, nullptr, nullptr));
             refilling = true;
             refilled = 0;
+            armTimer(refillTimer, refillLimit, &PulseStreamBackend::onRefillLate);
         }
         fill();
     }
@@ -382,12 +394,19 @@ private:
             }
             writable -= bytes;
             refilled += bytes;
+            const auto* samples = static_cast<const float*>(data);
+            sounding = std::any_of(samples, samples + bytes / sizeof(float),
+                                   [](float sample) { return sample != 0.0F; });
         }
-        if (refilling && refilled >= pa_stream_get_buffer_attr(stream)->prebuf) {
-            forget(pa_stream_cork(stream, 0, nullptr, nullptr));
-            corked = false;
-            refilling = false;
+        if (refilling && refilled >= pa_stream_get_buffer_attr(stream)->tlength) {
+            uncork();
         }
+    }
+
+    void uncork() {
+        forget(pa_stream_cork(stream, 0, nullptr, nullptr));
+        corked = false;
+        refilling = false;
     }
 
     // Event thread. A late block: give the server more margin, up to a limit.
@@ -395,16 +414,16 @@ private:
         if (target < largestTarget) {
             setTarget(std::min(target * 2, largestTarget), "grown after an underrun");
         }
-        armCalmTimer();
+        armTimer(calmTimer, calmSpell, &PulseStreamBackend::onCalm);
     }
 
-    void armCalmTimer() {
-        const auto when =
-            pa_rtclock_now() + static_cast<pa_usec_t>(microseconds(calmSpell).count());
-        if (calmTimer) {
-            pa_context_rttime_restart(context, calmTimer, when);
+    // (Re)starts a one-shot timer of the event thread.
+    void armTimer(pa_time_event*& timer, microseconds delay, pa_time_event_cb_t callback) {
+        const auto when = pa_rtclock_now() + static_cast<pa_usec_t>(delay.count());
+        if (timer) {
+            pa_context_rttime_restart(context, timer, when);
         } else {
-            calmTimer = pa_context_rttime_new(context, when, &PulseStreamBackend::onCalm, this);
+            timer = pa_context_rttime_new(context, when, callback, this);
         }
     }
 
@@ -473,14 +492,31 @@ private:
     static void onUnderflow(pa_stream*, void* user) {
         auto& self = *static_cast<PulseStreamBackend*>(user);
         self.underflowed = true;
-        self.grow();
+        // Silence that ran dry lost nothing, and a sink that slept or was just woken ran dry
+        // through no lateness of ours: neither is worth the latency of a larger buffer.
+        if (self.sounding && self.sinkWokeAt != PA_USEC_INVALID &&
+            pa_rtclock_now() - self.sinkWokeAt > sinkWakeGrace) {
+            self.grow();
+        }
+    }
+
+    static void onSuspended(pa_stream* stream, void* user) {
+        auto& self = *static_cast<PulseStreamBackend*>(user);
+        self.sinkWokeAt = pa_stream_is_suspended(stream) == 1 ? PA_USEC_INVALID : pa_rtclock_now();
+    }
+
+    static void onRefillLate(pa_mainloop_api*, pa_time_event*, const timeval*, void* user) {
+        auto& self = *static_cast<PulseStreamBackend*>(user);
+        if (self.refilling) {
+            self.uncork();
+        }
     }
 
     static void onCalm(pa_mainloop_api*, pa_time_event*, const timeval*, void* user) {
         auto& self = *static_cast<PulseStreamBackend*>(user);
         if (self.target > initialTarget) {
             self.setTarget(std::max(self.target / 2, initialTarget), "shrunk after a calm spell");
-            self.armCalmTimer();
+            self.armTimer(self.calmTimer, calmSpell, &PulseStreamBackend::onCalm);
         }
     }
 
@@ -492,7 +528,8 @@ private:
     pa_stream* stream = nullptr;
     int wakeFd = -1;
     pa_io_event* wakeEvent = nullptr;
-    pa_time_event* calmTimer = nullptr; // loop
+    pa_time_event* calmTimer = nullptr;   // loop
+    pa_time_event* refillTimer = nullptr; // loop
     std::atomic<pid_t> loopThread{0};
     bool answered = false; // loop
     std::string sinkName;  // loop
@@ -508,6 +545,8 @@ private:
     bool refilling = false;   // loop: flushed for a resume, uncorked once refilled
     std::size_t refilled = 0; // loop: bytes written since that flush
     bool underflowed = false; // loop
+    bool sounding = false;    // loop: the last block written held sound
+    pa_usec_t sinkWokeAt = 0; // loop: PA_USEC_INVALID while the sink is suspended
 };
 
 } // namespace
