@@ -29,6 +29,7 @@ PULSE_CONFIG = """\
 load-module module-native-protocol-unix
 load-module module-null-sink sink_name=testsink rate=48000 format=float32le channels=2
 set-default-sink testsink
+load-module module-suspend-on-idle timeout=1
 """
 
 

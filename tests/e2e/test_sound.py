@@ -1,6 +1,6 @@
 """Sound from the real server, measured: each case starts the harness's private PulseAudio
 (without a desktop), records the null sink's monitor while sound_probe plays through
-SynthEngine and RtAudio, and measures the recording with sox and numpy against what the
+SynthEngine and the program's output, and measures the recording with sox and numpy against what the
 render math predicts."""
 
 import contextlib
@@ -120,6 +120,19 @@ class SoundFromTheServer(unittest.TestCase):
         print(f"buffering measured by the server: {int(match.group(1)) / 1000:.1f} ms")
         self.assertLess(int(match.group(1)), 10000)
 
+    def stream_corks_while_asleep(self, env):
+        """Whether the probe's stream is corked at some moment of its 2.5 s of sleep,
+        which begins about 3 s after it starts (and not as it opens, corked until it plays)."""
+        time.sleep(2.0)
+        deadline = time.monotonic() + 4.5
+        while time.monotonic() < deadline:
+            listing = subprocess.run(["pactl", "list", "sink-inputs"], env=env,
+                                     capture_output=True, text=True).stdout
+            if "Corked: yes" in listing:
+                return True
+            time.sleep(0.25)
+        return False
+
     def record_note(self, path, mode, midi, hold, tail):
         with SoundSession(PROBE) as server, server.recording(path):
             self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail),
@@ -180,10 +193,16 @@ class SoundFromTheServer(unittest.TestCase):
     def test_an_idle_output_sleeps_and_the_next_note_wakes_it(self):
         with tempfile.TemporaryDirectory(prefix="tunescrib-sound-") as folder:
             path = os.path.join(folder, "wake.wav")
+            corked = []
             with SoundSession(PROBE) as server, server.recording(path):
-                output = self.run_probe(server.env, "sleep-and-wake", timeout=40)
+                output = self.run_probe(server.env, "sleep-and-wake", timeout=40,
+                                        while_running=lambda: corked.append(
+                                            self.stream_corks_while_asleep(server.env)))
                 time.sleep(0.2)
             self.assertIn("asleep yes", output)
+            # A corked stream lets the server suspend the sink (the recorder keeps this one
+            # awake; bench/dropouts.py shows it suspended).
+            self.assertEqual(corked, [True], "the sleeping output's stream is not corked")
             samples = harness.read_wav(path)
         sounding = numpy.flatnonzero(numpy.abs(samples) > 1e-4)
         self.assertGreater(len(sounding), 0, "the recording holds no sound at all")
