@@ -74,7 +74,6 @@ public:
     }
 
     OpenedStream open(StreamClient& streamClient) override {
-        client = &streamClient;
         if (!connect()) {
             throw AudioStartError("PipeWire: " + failure);
         }
@@ -82,8 +81,15 @@ public:
             throw AudioStartError("PipeWire: no sink to play on");
         }
         pw_thread_loop_lock(loop);
-        const int result = connectStream();
+        // Under the lock: a daemon lost from now on fails the stream through the client, one
+        // lost before fails the open.
+        client = &streamClient;
+        const bool lost = coreFailed;
+        const int result = lost ? 0 : connectStream();
         pw_thread_loop_unlock(loop);
+        if (lost) {
+            throw AudioStartError("PipeWire: the daemon went away");
+        }
         if (result < 0) {
             throw AudioStartError(std::string("PipeWire: cannot connect a stream: ") +
                                   std::strerror(-result));
@@ -251,7 +257,7 @@ private:
         }
     }
 
-    // Any PipeWire thread.
+    // Loop thread.
     void fail() {
         if (!failed.exchange(true) && client != nullptr) {
             client->onStreamFailed();
