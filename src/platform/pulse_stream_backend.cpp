@@ -105,9 +105,12 @@ public:
         if (const pid_t thread = loopThread.load(); thread != 0) {
             say("audio thread: " + makeThreadRealtime(thread, eventThreadPriority).how);
         }
-        LoopLock lock(loop);
-        pulling = true;
-        applyWantedState();
+        {
+            LoopLock lock(loop);
+            pulling = true;
+        }
+        // The client is called on the event thread only, the first block too.
+        signalLoop();
     }
 
     void pause() override {

@@ -18,11 +18,11 @@ namespace tunescrib {
 // AudioStartError saying which.
 //
 // Latency: the buffer starts small; an underrun while sound plays doubles it (up to a cap)
-// and a calm spell halves it again, each change told through `report` (from the event thread,
-// rarely: only on such a change). pause() corks the
-// stream, so that an idle program keeps no sink awake; resume() drops what was buffered
-// before the pause (the client only rests after silence), refills the whole buffer and only
-// then uncorks, so the next block is the first one heard and a waking sink finds it full.
+// and a calm spell halves it again, each change told through `report` (from the event
+// thread, and only on such a change). pause() corks the stream, so that an idle program
+// keeps no sink awake; resume() drops what was buffered before the pause (the client only
+// rests after silence), refills the whole buffer and only then uncorks, so the next block
+// is the first one heard and a waking sink finds it full.
 //
 // Threads: the event thread is given real-time scheduling where the system allows it
 // (see makeThreadRealtime), said once through `report`. Stream trouble is told by the
