@@ -49,6 +49,13 @@ SynthEngine::~SynthEngine() {
 }
 
 void SynthEngine::startOutput(StaleVoices stale) {
+    {
+        // Before the stream pulls its first block: a rest the old stream was told to take
+        // must not make the new one rest at once, unwoken by the note that starts it.
+        std::lock_guard guard(renderState->lock);
+        renderState->silentFrames = 0;
+        renderState->idle = false;
+    }
     AudioFormat running;
     try {
         running = output->start(makeRenderCallback(renderState));
@@ -63,8 +70,6 @@ void SynthEngine::startOutput(StaleVoices stale) {
     }
     std::lock_guard guard(renderState->lock);
     renderState->sampleRate = running.sampleRate;
-    renderState->silentFrames = 0;
-    renderState->idle = false;
     if (stale == StaleVoices::drop) {
         for (VoiceSlot& slot : renderState->voices.slots()) {
             if (slot.active && slot.voice.isReleasing) {
