@@ -1,7 +1,7 @@
 """Sound from the real server, measured: each case starts the harness's private PulseAudio
 (without a desktop), records the null sink's monitor while sound_probe plays through
-SynthEngine and the program's output, and measures the recording with sox and numpy against what the
-render math predicts."""
+SynthEngine and the program's output, and measures the recording with sox and numpy against
+what the render math predicts."""
 
 import contextlib
 import os
@@ -110,15 +110,15 @@ class SoundFromTheServer(unittest.TestCase):
         self.assertEqual(stderr, "", "nothing is printed on a normal run")
         return stdout
 
-    def check_buffering(self, env):
-        """The server's own measure of the sound waiting in our stream's buffer."""
+    def buffering(self, env):
+        """The server's own measure of the sound waiting in our stream's buffer, in ms."""
         time.sleep(0.6)
         listing = subprocess.run(["pactl", "list", "sink-inputs"], env=env,
                                  capture_output=True, text=True, check=True).stdout
         match = re.search(r"Buffer Latency: (\d+) usec", listing)
         self.assertIsNotNone(match, listing)
         print(f"buffering measured by the server: {int(match.group(1)) / 1000:.1f} ms")
-        self.assertLess(int(match.group(1)), 10000)
+        return int(match.group(1)) / 1000
 
     def stream_corks_while_asleep(self, env):
         """Whether the probe's stream is corked at some moment of its 2.5 s of sleep,
@@ -135,8 +135,13 @@ class SoundFromTheServer(unittest.TestCase):
 
     def record_note(self, path, mode, midi, hold, tail):
         with SoundSession(PROBE) as server, server.recording(path):
-            self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail),
-                           while_running=lambda: self.check_buffering(server.env))
+            buffered = []
+            output = self.run_probe(server.env, "play", mode, str(midi), str(hold), str(tail),
+                                    while_running=lambda: buffered.append(
+                                        self.buffering(server.env)))
+            # Small, unless the machine was too busy to keep it so and the program said so.
+            if "grown after an underrun" not in output:
+                self.assertLess(buffered[0], 10.0)
             time.sleep(0.2)
         samples = harness.read_wav(path)
         onset = int(numpy.argmax(numpy.abs(samples) > 1e-4))
