@@ -9,17 +9,26 @@ A gap is a run of 16 or more exact-zero samples within the first 0.4 s of a note
 filling in for a client that was late (a sounding note never holds 16 exact zeros). The
 same recording gives the key-to-sound latency of every note.
 
+--buffer-msec N fixes the stream's buffer at N ms (PulseAudio's own PULSE_LATENCY_MSEC, given to
+the program alone), which also keeps it from growing; bench/dropout_curve.py runs a row of them.
+
+--realtime-server makes every thread of the private PulseAudio real-time, its main thread too,
+which relays the sink's requests and the client's blocks and which a desktop's server runs at
+normal priority (nice -11): with it the gaps of a busy machine go, which shows where they come
+from.
+
 --no-realtime runs the program without the right to real-time scheduling (CAP_SYS_NICE
 dropped; with no RealtimeKit on the machine the audio thread then stays at normal
 priority), for the comparison.
 
 Usage: bench/dropouts.py [path/to/tunescrib] [--notes 300] [--busy 2] [--no-realtime]
-                          [--server pulse|pipewire]
+                          [--server pulse|pipewire] [--buffer-msec N] [--realtime-server]
 """
 
 import argparse
 import os
 import statistics
+import subprocess
 import sys
 import time
 
@@ -42,29 +51,35 @@ def zero_runs(samples):
     return edges[1::2] - edges[0::2]
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("binary", nargs="?", default="build/tunescrib")
-    parser.add_argument("--notes", type=int, default=300)
-    parser.add_argument("--busy", type=int, default=2, help="busy processes (shell loops)")
-    parser.add_argument("--no-realtime", action="store_true")
-    add_server_option(parser)
-    args = parser.parse_args()
-    binary = os.path.abspath(args.binary)
-    session, capture_of = SERVERS[args.server]
+def play(binary, server, notes, busy, realtime=True, buffer_msec=None, realtime_server=False):
+    """Plays `notes` notes on a fresh desktop with `busy` busy processes. buffer_msec fixes
+    the stream's buffer through libpulse's PULSE_LATENCY_MSEC, for the program alone;
+    realtime_server gives every thread of the PulseAudio server real-time scheduling.
+    Returns {after a rest: [(latency ms, gaps, longest gap)]}, the notes not heard, the
+    program's debug lines, the load average before and after and the sinks' state while the
+    program idled before the first note."""
+    session, capture_of = SERVERS[server]
     with session(binary) as s:
         s.env["QT_LOGGING_RULES"] = "tunescrib.audio.debug=true"
-        if args.no_realtime:
+        if buffer_msec:
+            s.env["PULSE_LATENCY_MSEC"] = str(buffer_msec)
+        if realtime:
+            s.start_app()
+        else:
             s.binary = "setpriv"
             s.start_app("--inh-caps=-sys_nice", "--bounding-set=-sys_nice", binary)
-        else:
-            s.start_app()
-        for _ in range(args.busy):
+        s.env.pop("PULSE_LATENCY_MSEC", None)  # not for the recorder
+        if realtime_server:
+            subprocess.run(["chrt", "--all-tasks", "--rr", "--pid", "4", str(s.pulse_pid())],
+                           check=True)
+        time.sleep(IDLE_REST + 1.5)  # the module-suspend-on-idle timeout of the harness
+        sink_state = sink_states(s.env)
+        for _ in range(busy):
             s._spawn(["sh", "-c", "while :; do :; done"])
         load_before = os.getloadavg()[0]
         presses = []  # (press time, after a rest long enough to idle)
         with capture_of(s) as capture:
-            for i in range(args.notes):
+            for i in range(notes):
                 time.sleep(IDLE_REST if i % 2 == 0 else AWAKE_REST)
                 presses.append((time.monotonic(), i % 2 == 0))
                 s.tap(A_KEY, HOLD)
@@ -75,7 +90,7 @@ def main():
 
     times, samples = capture.times(), capture.samples()
     window = int(NOTE_WINDOW * harness.RATE)
-    results = {True: [], False: []}  # idle: [(latency ms, gaps, longest gap)]
+    results = {True: [], False: []}
     missed = 0
     for pressed, idle in presses:
         heard = first_audible(times, samples, pressed)
@@ -90,10 +105,37 @@ def main():
         gaps = runs[runs >= GAP_FRAMES]
         results[idle].append(((times[heard] - pressed) * 1000, len(gaps),
                               int(gaps.max()) if len(gaps) else 0))
+    return results, missed, report, load_before, load_after, sink_state
 
-    print("".join(line + "\n" for line in report.splitlines() if "thread" in line), end="")
+
+def sink_states(env):
+    """The state of every sink, as `pactl list sinks short` gives it."""
+    listing = subprocess.run(["pactl", "list", "sinks", "short"], env=env, capture_output=True,
+                             text=True).stdout
+    return " ".join(line.split("\t")[-1] for line in listing.splitlines())
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("binary", nargs="?", default="build/tunescrib")
+    parser.add_argument("--notes", type=int, default=300)
+    parser.add_argument("--busy", type=int, default=2, help="busy processes (shell loops)")
+    parser.add_argument("--no-realtime", action="store_true")
+    parser.add_argument("--buffer-msec", type=int,
+                        help="a fixed stream buffer instead of the program's own (PulseAudio)")
+    parser.add_argument("--realtime-server", action="store_true",
+                        help="every thread of the PulseAudio server real-time, its main thread too")
+    add_server_option(parser)
+    args = parser.parse_args()
+    results, missed, report, load_before, load_after, sink_state = play(
+        os.path.abspath(args.binary), args.server, args.notes, args.busy,
+        not args.no_realtime, args.buffer_msec, args.realtime_server)
+
+    print("".join(line + "\n" for line in report.splitlines()
+                  if "thread" in line or "buffer" in line), end="")
     print("load average: %.1f before, %.1f after (%d busy processes, %d processors)"
           % (load_before, load_after, args.busy, os.cpu_count()))
+    print("sink while the program idles: %s" % sink_state)
     print("notes: %d, not heard: %d" % (args.notes, missed))
     for idle, label in ((True, "after a rest (output idle)"), (False, "while awake")):
         notes = results[idle]
