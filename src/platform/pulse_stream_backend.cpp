@@ -306,7 +306,7 @@ private:
     // Loop lock held. Waits for `done` until `deadline`; false when the time ran out first.
     template <typename Done> bool await(Done done, std::chrono::steady_clock::time_point deadline) {
         struct Alarm {
-            pa_threaded_mainloop* loop;
+            pa_threaded_mainloop* loop = nullptr;
             bool rang = false;
         } alarm{loop};
         const auto left =
