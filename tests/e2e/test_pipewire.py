@@ -4,6 +4,7 @@ PipeWire's own API, and while it idles the sink suspends."""
 import time
 import unittest
 
+from key_checks import A
 from pipewire_session import PipeWireSession
 from test_whole_program import BINARY, WholeProgram
 
@@ -18,10 +19,11 @@ class OnPipeWire(WholeProgram):
         self.addCleanup(self.session.close)
 
     def test_keys_sound_on_pipewire_also_after_the_output_rested(self):
+        """A note, the output's rest, the sink's suspend, and a note that sounds."""
         s = self.session
         s.env["QT_LOGGING_RULES"] = "tunescrib.audio.debug=true"
         s.start_app()
-        self.assertKeyPlaysC4("the first key")
+        s.tap(A, 0.3)
         deadline = time.monotonic() + SUSPEND_WAIT
         while s.sink_state() != "SUSPENDED" and time.monotonic() < deadline:
             time.sleep(0.5)
