@@ -1,5 +1,7 @@
 #include "platform/pipewire_stream_backend.h"
 
+#include "platform/realtime_scheduling.h"
+
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
 
@@ -38,6 +40,9 @@ constexpr std::chrono::milliseconds firstBlockLimit{500};
 constexpr unsigned latencyFrames = 256;
 // The most frames one onBlock call is given.
 constexpr unsigned blockFrames = 256;
+// The loop thread only relays a wake to the daemon, but a key waits for it: real-time like
+// the other backends' event threads, well below the data thread.
+constexpr int loopThreadPriority = 5;
 // One mono mix goes to both: the sink spreads two channels to whatever it has.
 constexpr unsigned channels = 2;
 // The rate when the daemon does not say what its graph runs at.
@@ -106,6 +111,7 @@ public:
             return;
         }
         say("PipeWire data thread: " + schedulingOf(dataPolicy, dataPriority));
+        say("PipeWire loop thread: " + makeThreadRealtime(loopThread, loopThreadPriority).how);
     }
 
     void pause() override { want(false); }
@@ -171,6 +177,7 @@ private:
         forgetRegistry();
         rate = announcedRate;
         sinks = announcedSinks;
+        loopThread = announcedLoopThread;
         pw_thread_loop_unlock(loop);
         connected = answered;
         return answered;
@@ -351,6 +358,7 @@ private:
         auto& self = *static_cast<PipeWireStreamBackend*>(data);
         if (id == PW_ID_CORE && seq == self.syncSeq) {
             self.synced = true;
+            self.announcedLoopThread = gettid();
             pw_thread_loop_signal(self.loop, false);
         }
     }
@@ -424,12 +432,15 @@ private:
     spa_hook registryListener{};
     spa_hook streamListener{};
 
-    // What connect() learnt: the graph's rate and how many sinks there are.
+    // What connect() learnt: the graph's rate, how many sinks there are, and which thread
+    // the loop runs on.
     double rate = fallbackRate;
     int sinks = 0;
+    pid_t loopThread = 0;
     // Learnt in the loop thread while connect() waits.
     double announcedRate = fallbackRate;
     int announcedSinks = 0;
+    pid_t announcedLoopThread = 0;
     int syncSeq = 0;
     bool synced = false;
     bool coreFailed = false;
