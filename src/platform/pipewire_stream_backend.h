@@ -19,7 +19,9 @@ namespace tunescrib {
 // suspend; resume() activates it again. A stream that errs, or a daemon that goes away,
 // fails the stream, told by state and not by wording.
 //
-// `report`, when given, hears on the main thread what the data thread got.
+// The loop thread, which carries a wake to the daemon, is made real-time as the other
+// backends' event threads are (see makeThreadRealtime). `report`, when given, hears on the
+// main thread what the data thread and the loop thread got.
 std::unique_ptr<AudioStreamBackend> makePipeWireBackend(AudioReport report = {});
 
 } // namespace tunescrib
