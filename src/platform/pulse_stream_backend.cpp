@@ -33,9 +33,12 @@ using std::chrono::milliseconds;
 // How long connecting, and then opening the stream, may wait for the server.
 constexpr milliseconds serverAnswerLimit{1500};
 // The stream's whole latency as the server counts it: its own queue plus the sink's
-// buffer, which the server sizes from it. Chosen by measurement on a busy 2-core machine
-// (bench/dropouts.py): small enough for a key to sound within 10 ms, and grown where the
-// machine cannot keep it.
+// buffer, which the server sizes from it. Small enough for a key to sound within 10 ms
+// (bench/key_latency.py), and enough for a real-time client on a busy machine as long as
+// the server keeps up: its main thread, which relays requests and blocks, runs at normal
+// priority, and when busy processes delay it no client buffer short of tens of
+// milliseconds hides that (bench/dropouts.py --realtime-server shows the difference).
+// Hence the growth on an underrun rather than a large buffer for every key.
 constexpr microseconds initialTarget{8000};
 constexpr microseconds largestTarget{40000};
 // How much the server lets the queue run down before it asks for more.
