@@ -52,6 +52,9 @@ public:
     // pulls before a pause takes hold are played as the client filled them.
     virtual void pause() = 0;
     virtual void resume() = 0;
+    // True once deviceFormat() or open() gave up on a server that took the connection but
+    // did not answer in time: every other way to the device would wait on it as long.
+    [[nodiscard]] virtual bool isServerSilent() const = 0;
     // Stops and closes the stream; `client` is not called after this returns. Blocks for
     // as long as the stream's thread is stuck in the device (a frozen server).
     virtual void close() = 0;

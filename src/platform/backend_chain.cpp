@@ -16,7 +16,8 @@ public:
     AudioFormat deviceFormat() override {
         for (std::size_t way = 0; way < ways.size(); ++way) {
             auto candidate = ways[way]();
-            if (const AudioFormat format = candidate->deviceFormat(); format.channelCount > 0) {
+            const AudioFormat format = candidate->deviceFormat();
+            if (format.channelCount > 0 || candidate->isServerSilent()) {
                 answered = std::move(candidate);
                 firstWay = way;
                 return format;
@@ -35,11 +36,17 @@ public:
                 return opened;
             } catch (const AudioStartError& error) {
                 failures += (failures.empty() ? "" : "; ") + std::string(error.what());
+                if (candidate->isServerSilent()) {
+                    break;
+                }
             }
         }
         throw AudioStartError(failures);
     }
 
+    [[nodiscard]] bool isServerSilent() const override {
+        return playing ? playing->isServerSilent() : answered && answered->isServerSilent();
+    }
     void start() override { playing->start(); }
     void pause() override { playing->pause(); }
     void resume() override { playing->resume(); }

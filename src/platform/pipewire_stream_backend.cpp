@@ -114,6 +114,7 @@ public:
         say("PipeWire loop thread: " + makeThreadRealtime(loopThread, loopThreadPriority).how);
     }
 
+    [[nodiscard]] bool isServerSilent() const override { return silent; }
     void pause() override { want(false); }
     void resume() override { want(true); }
 
@@ -198,6 +199,7 @@ private:
         pw_thread_loop_get_time(loop, &deadline, answerLimit.count());
         while (!synced && !coreFailed) {
             if (pw_thread_loop_timed_wait_full(loop, &deadline) == -ETIMEDOUT) {
+                silent = true;
                 failure = "the daemon did not answer within " +
                           std::to_string(answerLimit.count() / 1000000) + " ms";
                 return false;
@@ -417,6 +419,7 @@ private:
     StreamClient* client = nullptr;
     std::optional<bool> connected; // main thread: whether connect() reached a daemon
     std::string failure;           // why not, for the user
+    bool silent = false;           // main thread: the daemon took the connection, no answer
     std::atomic<bool> failed{false};
     std::atomic<bool> wantActive{false};
     bool closing = false; // written by the main thread with the loop locked

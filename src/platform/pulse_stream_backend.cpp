@@ -116,6 +116,8 @@ public:
         signalLoop();
     }
 
+    [[nodiscard]] bool isServerSilent() const override { return silent; }
+
     void pause() override {
         pauseWanted.store(true, std::memory_order_release);
         signalLoop();
@@ -233,7 +235,9 @@ private:
         return {};
     }
 
-    static std::string silentServer() {
+    // Main thread: why the server failed, and that it did by keeping silent.
+    std::string silentServer() {
+        silent = true;
         return "the sound server did not answer within " +
                std::to_string(serverAnswerLimit.count()) + " ms";
     }
@@ -528,6 +532,7 @@ private:
 
     AudioReport report;
     std::string failure; // why the server cannot be played to; main thread
+    bool silent = false; // main thread: the server took the connection but did not answer
     pa_threaded_mainloop* loop = nullptr;
     pa_mainloop_api* api = nullptr;
     pa_context* context = nullptr;

@@ -83,6 +83,7 @@ struct ApiPlan {
     std::vector<RtAudio::Api> apis;
     std::string skipped;
     AudioFormat sink;
+    bool serverSilent = false;
 };
 
 ApiPlan planApis() {
@@ -98,7 +99,7 @@ ApiPlan planApis() {
         // ALSA's default device would wait on the same server.
         break;
     }
-    return {{}, "PulseAudio: " + answer.reason, {}};
+    return {{}, "PulseAudio: " + answer.reason, {}, true};
 }
 
 void appendFailure(std::string& failures, const std::string& failure) {
@@ -139,6 +140,7 @@ public:
 
     AudioFormat deviceFormat() override {
         plan = planApis();
+        serverSilent = plan->serverSilent;
         if (plan->sink.channelCount > 0) {
             return plan->sink;
         }
@@ -163,6 +165,7 @@ public:
         client = &streamClient;
         // The plan deviceFormat() made a moment ago, when it did: one question to the server.
         const ApiPlan apis = plan ? *std::exchange(plan, std::nullopt) : planApis();
+        serverSilent = apis.serverSilent;
         std::string failures = apis.skipped;
         for (const RtAudio::Api api : apis.apis) {
             std::string text;
@@ -192,6 +195,8 @@ public:
         }
         scheduleStreamThread();
     }
+
+    [[nodiscard]] bool isServerSilent() const override { return serverSilent; }
 
     // The stream thread waits at its next block: RtAudio's blocking writes offer no cork,
     // so the device stays open while the program rests.
@@ -347,6 +352,7 @@ private:
     AudioReport report;
     // What deviceFormat() learnt of the server, for the open() that follows it.
     std::optional<ApiPlan> plan;
+    bool serverSilent = false;
     std::set<pid_t> threadsBeforeOpen;
     std::mutex threadLock;
     std::condition_variable threadKnown;

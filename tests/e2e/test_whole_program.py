@@ -91,14 +91,29 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         self.shot()
 
     def test_the_program_outlives_its_sound_server_missing_dying_restarted_and_frozen(self):
-        """One run through what a sound server does to a desktop program: no sink at the
-        start, then one; killed in mid-note and started again; restarted while the output
-        rests; frozen while the window closes."""
+        """One run through what a sound server does to a desktop program: frozen at the
+        start, then gone, then without a sink, then with one; killed in mid-note and
+        started again; restarted while the output rests; frozen while the window closes."""
         s = self.session
         pactl = lambda *args: subprocess.run(["pactl", *args], env=s.env, check=True,
                                               stdout=subprocess.DEVNULL)
+        server = s.pulse_pid()
+        os.kill(server, signal.SIGSTOP)
+        try:
+            asked = time.monotonic()
+            s.start_app()
+            took = time.monotonic() - asked
+        finally:
+            os.kill(server, signal.SIGCONT)
+        self.assertLess(took, 5.0, "the window waited on the frozen server")
+        time.sleep(3.0)  # a failed start is not tried again sooner
+        s.stop_pulse()
+        s.tap(A, 0.2)
+        time.sleep(0.3)
+        self.assertIsNone(s.app.poll(), "the program died without a sound server")
+        s.start_pulse()
         pactl("unload-module", "module-null-sink")
-        s.start_app()
+        time.sleep(3.0)
         s.tap(A, 0.2)
         time.sleep(0.3)
         self.assertIsNone(s.app.poll(), "the program died on a server without a sink")

@@ -15,6 +15,7 @@ struct Way {
     std::string name;
     bool hasDevice;
     bool opens;
+    bool silent = false; // the server took the connection and said nothing
 };
 
 class ScriptedBackend final : public AudioStreamBackend {
@@ -32,6 +33,7 @@ public:
         return {{44100.0, 2}, way.name, 64};
     }
     void start() override { log.push_back(way.name + " started"); }
+    bool isServerSilent() const override { return way.silent; }
     void pause() override {}
     void resume() override {}
     void close() override {}
@@ -71,6 +73,13 @@ TEST(BackendChain, TheFirstWayThatAnswersPlaysAndIsAskedOnce) {
          "",
          {"A asked", "B asked", "A opened", "B opened"},
          "A: refused; B: refused"},
+        // The others would wait on the same frozen server.
+        {{{"A", false, false, true}, {"B", true, true}},
+         true,
+         "",
+         {"A asked", "A opened"},
+         "A: refused"},
+        {{{"A", true, false, true}, {"B", true, true}}, false, "", {"A opened"}, "A: refused"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> log;

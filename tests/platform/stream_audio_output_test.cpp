@@ -120,6 +120,7 @@ public:
         return device.open();
     }
     void start() override { device.start(*client, thread, gate, closing); }
+    bool isServerSilent() const override { return false; }
     void pause() override { gate.pause(); }
     void resume() override { gate.resume(); }
     void close() override {
@@ -221,6 +222,7 @@ TEST(StreamAudioOutput, ClosingAStreamStuckInItsDeviceDoesNotWaitForIt) {
         AudioFormat deviceFormat() override { return {48000.0, 2}; }
         OpenedStream open(StreamClient&) override { return {{48000.0, 2}, "stuck", 64}; }
         void start() override {}
+        bool isServerSilent() const override { return false; }
         void pause() override {}
         void resume() override {}
         void close() override {
