@@ -30,6 +30,8 @@ OCTAVE_PLUS = (1258, 216)
 # Onset level for counting notes: well above a fading tail, which would otherwise count as
 # a new note each time it wavers across a lower threshold; every attack passes it at once.
 NOTE_ONSET = 0.01
+# A run of this many exact zeros inside a sound is a gap.
+GAP_FRAMES = 16
 
 
 def semitone(frequency):
@@ -37,23 +39,18 @@ def semitone(frequency):
     return round(69 + 12 * numpy.log2(frequency / 440))
 
 
-def without_dropouts(samples):
-    """The samples less the runs of zeros a busy server leaves inside a sound; the silence
-    before and after a sound stays, so times shift only by the dropouts' lengths."""
+def gaps(samples):
+    """Lengths of the runs of exact zeros inside a sound (not before or after it): the
+    server filling in for a stream that was late. A sounding note holds no such run."""
     zero = numpy.concatenate(([False], samples == 0.0, [False]))
     edges = numpy.flatnonzero(zero[1:] != zero[:-1])
-    keep = numpy.ones(len(samples), dtype=bool)
-    for start, end in zip(edges[::2], edges[1::2]):
-        inside = 0 < start and end < len(samples) and min(abs(samples[start - 1]),
-                                                           abs(samples[end])) > 0.005
-        if inside and end - start < 0.25 * harness.RATE:
-            keep[start:end] = False
-    return samples[keep]
+    return [int(end - start) for start, end in zip(edges[::2], edges[1::2])
+            if end - start >= GAP_FRAMES and 0 < start and end < len(samples)
+            and min(abs(samples[start - 1]), abs(samples[end])) > 0.005]
 
 
 def notes(samples):
-    """Start times (s) of the notes: attacks after at least 0.2 s below the onset level, so
-    that the gaps a busy server leaves inside a note do not split it."""
+    """Start times (s) of the notes: attacks after at least 0.2 s below the onset level."""
     return harness.sound_onsets(samples, threshold=NOTE_ONSET, gap_blocks=200)
 
 
@@ -69,10 +66,13 @@ class KeyChecks:
         self.session.screenshot(os.path.join(SHOTS, name))
 
     def record(self, action):
+        """The sink's monitor while `action` runs. A gap inside a sound fails the test."""
         path = os.path.join(self.session.dir, "take.wav")
         with self.session.recording(path):
             action()
-        return harness.read_wav(path)
+        samples = harness.read_wav(path)
+        self.assertEqual(gaps(samples), [], "gaps inside the sound (frames)")
+        return samples
 
     def assertPitch(self, samples, midi, what):
         found = harness.fundamental(samples)
@@ -97,7 +97,7 @@ class KeyChecks:
                     time.sleep(0.45)
                 time.sleep(0.5)  # the next recording starts silent
 
-            samples = without_dropouts(self.record(play))
+            samples = self.record(play)
             # The semitone of each stretch of sound. When the machine is so busy that the
             # compositor passes keys on in bursts, notes run together; a note not heard
             # apart is played again on its own.
@@ -110,8 +110,8 @@ class KeyChecks:
                     heard.add(semitone(harness.fundamental(middle)))
             for offset, keycode in enumerate(NOTE_KEYS):
                 if 60 + offset not in heard:
-                    alone = without_dropouts(self.record(lambda k=keycode: (
-                        s.tap(k, 0.3), time.sleep(0.5))))
+                    alone = self.record(lambda k=keycode: (
+                        s.tap(k, 0.3), time.sleep(0.5)))
                     start = int((notes(alone)[0] + 0.05) * harness.RATE)
                     self.assertPitch(alone[start:start + 7200], 60 + offset,
                                      "%s key %d" % (layout, keycode))
@@ -141,7 +141,7 @@ class KeyChecks:
             s.tap(A, 0.3)
             time.sleep(0.5)
 
-        onsets = notes(without_dropouts(self.record(play)))
+        onsets = notes(self.record(play))
         self.assertEqual(len(onsets), 1, "a key with a modifier played: %s" % onsets)
 
     def check_focus_loss(self):
@@ -160,7 +160,7 @@ class KeyChecks:
                 time.sleep(1.5)
                 s.key(A, False)
 
-            samples = without_dropouts(self.record(hold_then_switch))
+            samples = self.record(hold_then_switch)
             onsets = notes(samples)
             self.assertEqual(len(onsets), 1, "still held %s: the note sounded again after "
                              "focus came back" % still_held)
@@ -185,17 +185,17 @@ class KeyChecks:
             after = level(samples, onsets[0] + 1.3, onsets[0] + 1.9)
             self.assertLess(after, held / 100, "the held key sounded again after " + what)
 
-        samples = without_dropouts(self.record(lambda: (
-            hold_a_and_click(OCTAVE_PLUS), time.sleep(0.3), s.tap(A, 0.5), time.sleep(0.8))))
+        samples = self.record(lambda: (
+            hold_a_and_click(OCTAVE_PLUS), time.sleep(0.3), s.tap(A, 0.5), time.sleep(0.8)))
         onsets = notes(samples)
         self.assertEqual(len(onsets), 2, "notes at %s" % onsets)
         assertSilencedByTheClick(samples, onsets, "octave +")
         start = int((onsets[1] + 0.05) * harness.RATE)
         self.assertPitch(samples[start:start + int(0.35 * harness.RATE)], 72, "pressed again")
 
-        samples = without_dropouts(self.record(lambda: (
+        samples = self.record(lambda: (
             hold_a_and_click(RECORD_BUTTON), s.click(*RECORD_BUTTON), time.sleep(0.5),
-            s.click(*PLAY_BUTTON), time.sleep(1.0))))
+            s.click(*PLAY_BUTTON), time.sleep(1.0)))
         onsets = notes(samples)
         self.assertEqual(len(onsets), 1, "the held key was recorded or played: %s" % onsets)
         assertSilencedByTheClick(samples, onsets, "the recording started")
