@@ -137,6 +137,23 @@ class ProgramSound(KeyChecks, unittest.TestCase):
         self.assertPitch(note[RATE // 10:RATE // 2], 72, "the note that woke the output")
         self.assertLevels(note, "sine", 72, ((0.1, 0.3), (0.3, 0.45)))
 
+    def test_devices_of_other_rates_and_channel_counts_play_at_pitch(self):
+        s = self.session
+        for rate, channels, sample_format in ((44100, 1, "s16le"), (96000, 8, "float32le")):
+            s.stop_app()
+            for args in (("unload-module", "module-null-sink"),
+                         ("load-module", "module-null-sink", "sink_name=testsink",
+                          f"rate={rate}", f"channels={channels}", f"format={sample_format}"),
+                         ("set-default-sink", "testsink")):
+                subprocess.run(["pactl", *args], env=s.env, check=True,
+                               stdout=subprocess.DEVNULL)
+            s.start_app()
+            samples = self.record(lambda: (s.tap(A, 0.5), time.sleep(0.2)))
+            onsets = harness.sound_onsets(samples)
+            self.assertTrue(onsets, f"{rate} Hz, {channels} channels: no sound")
+            start = int((onsets[0] + 0.05) * RATE)
+            self.assertPitch(samples[start:start + RATE // 3], 60, f"{rate} Hz, {channels} ch")
+
 
 if __name__ == "__main__":
     unittest.main()
