@@ -31,7 +31,7 @@ public:
         for (std::size_t way = firstWay; way < ways.size(); ++way) {
             auto candidate = way == firstWay && answered ? std::move(answered) : ways[way]();
             try {
-                const OpenedStream opened = candidate->open(client);
+                OpenedStream opened = candidate->open(client);
                 playing = std::move(candidate);
                 return opened;
             } catch (const AudioStartError& error) {
