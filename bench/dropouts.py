@@ -12,17 +12,17 @@ same recording gives the key-to-sound latency of every note.
 --buffer-msec N fixes the stream's buffer at N ms (PulseAudio's own PULSE_LATENCY_MSEC, given to
 the program alone), which also keeps it from growing; bench/dropout_curve.py runs a row of them.
 
---realtime-server makes every thread of the private PulseAudio real-time, its main thread too,
-which relays the sink's requests and the client's blocks and which a desktop's server runs at
-normal priority (nice -11): with it the gaps of a busy machine go, which shows where they come
-from.
+--normal-server runs every thread of the private PulseAudio at normal priority, its main thread
+too, which relays the sink's requests and the client's blocks (the harness makes them all
+real-time, as a desktop's RealtimeKit does): then the gaps of a busy machine come back, which
+shows where they come from.
 
 --no-realtime runs the program without the right to real-time scheduling (CAP_SYS_NICE
 dropped; with no RealtimeKit on the machine the audio thread then stays at normal
 priority), for the comparison.
 
 Usage: bench/dropouts.py [path/to/tunescrib] [--notes 300] [--busy 2] [--no-realtime]
-                          [--server pulse|pipewire] [--buffer-msec N] [--realtime-server]
+                          [--server pulse|pipewire] [--buffer-msec N] [--normal-server]
 """
 
 import argparse
@@ -51,10 +51,10 @@ def zero_runs(samples):
     return edges[1::2] - edges[0::2]
 
 
-def play(binary, server, notes, busy, realtime=True, buffer_msec=None, realtime_server=False):
+def play(binary, server, notes, busy, realtime=True, buffer_msec=None, normal_server=False):
     """Plays `notes` notes on a fresh desktop with `busy` busy processes. buffer_msec fixes
     the stream's buffer through libpulse's PULSE_LATENCY_MSEC, for the program alone;
-    realtime_server gives every thread of the PulseAudio server real-time scheduling.
+    normal_server takes real-time scheduling from every thread of the PulseAudio server.
     Returns {after a rest: [(latency ms, gaps, longest gap)]}, the notes not heard, the
     program's debug lines, the load average before and after and the sinks' state while the
     program idled before the first note."""
@@ -69,8 +69,8 @@ def play(binary, server, notes, busy, realtime=True, buffer_msec=None, realtime_
             s.binary = "setpriv"
             s.start_app("--inh-caps=-sys_nice", "--bounding-set=-sys_nice", binary)
         s.env.pop("PULSE_LATENCY_MSEC", None)  # not for the recorder
-        if realtime_server:
-            subprocess.run(["chrt", "--all-tasks", "--rr", "--pid", "4", str(s.pulse_pid())],
+        if normal_server:
+            subprocess.run(["chrt", "--all-tasks", "--other", "--pid", "0", str(s.pulse_pid())],
                            check=True)
         time.sleep(IDLE_REST + 1.5)  # the module-suspend-on-idle timeout of the harness
         sink_state = sink_states(s.env)
@@ -123,13 +123,13 @@ def main():
     parser.add_argument("--no-realtime", action="store_true")
     parser.add_argument("--buffer-msec", type=int,
                         help="a fixed stream buffer instead of the program's own (PulseAudio)")
-    parser.add_argument("--realtime-server", action="store_true",
-                        help="every thread of the PulseAudio server real-time, its main thread too")
+    parser.add_argument("--normal-server", action="store_true",
+                        help="every thread of the PulseAudio server at normal priority")
     add_server_option(parser)
     args = parser.parse_args()
     results, missed, report, load_before, load_after, sink_state = play(
         os.path.abspath(args.binary), args.server, args.notes, args.busy,
-        not args.no_realtime, args.buffer_msec, args.realtime_server)
+        not args.no_realtime, args.buffer_msec, args.normal_server)
 
     print("".join(line + "\n" for line in report.splitlines()
                   if "thread" in line or "buffer" in line), end="")

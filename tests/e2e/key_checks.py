@@ -7,6 +7,7 @@ wayland_session.WaylandSession: both press keys by X keycode, click at window
 coordinates and switch layouts; the focus checks need the Wayland session's workspaces."""
 
 import os
+import shutil
 import time
 
 import numpy
@@ -71,7 +72,12 @@ class KeyChecks:
         with self.session.recording(path):
             action()
         samples = harness.read_wav(path)
-        self.assertEqual(gaps(samples), [], "gaps inside the sound (frames)")
+        if gaps(samples):
+            kept = os.path.join(SHOTS, self.id().rsplit(".", 1)[1] + "-gaps.wav")
+            os.makedirs(SHOTS, exist_ok=True)
+            shutil.copyfile(path, kept)
+            self.fail("gaps inside the sound (frames) %s, recording kept in %s"
+                      % (gaps(samples), kept))
         return samples
 
     def assertPitch(self, samples, midi, what):

@@ -41,10 +41,6 @@ def _test_user():
         return pwd.getpwnam(USER)
 
 
-# The priority PulseAudio asks RealtimeKit for on a desktop.
-PULSE_PRIORITY = 5
-
-
 class WaylandSession(harness.Session):
     """One sway, one sound server and one program; `xwayland` runs the program as an X
     client of sway's XWayland instead of natively."""
@@ -63,8 +59,8 @@ class WaylandSession(harness.Session):
             self.run_as = dict(user=user.pw_uid, group=user.pw_gid, extra_groups=[])
             # A desktop lets its user's sound server and program run real-time (RealtimeKit,
             # which this machine has not, or an rtprio limit); without it a loaded machine
-            # makes them late and the tests hear the gaps. The server is granted its threads
-            # once it runs (start_pulse), as it gives up every capability at its start.
+            # makes them late and the tests hear the gaps. The sound server's threads are
+            # granted theirs by the harness.
             self.realtime_as = ["setpriv", "--reuid=%d" % user.pw_uid,
                                 "--regid=%d" % user.pw_gid, "--clear-groups",
                                 "--inh-caps=+sys_nice", "--ambient-caps=+sys_nice", "--"]
@@ -125,13 +121,6 @@ class WaylandSession(harness.Session):
         if done.returncode != 0:
             raise RuntimeError("swaymsg %s: %s" % (" ".join(args), done.stdout + done.stderr))
         return done.stdout
-
-    def start_pulse(self):
-        super().start_pulse()
-        if self.realtime_as:
-            pid = self.pulse_pid()
-            for thread in os.listdir("/proc/%d/task" % pid):
-                os.sched_setscheduler(int(thread), os.SCHED_RR, os.sched_param(PULSE_PRIORITY))
 
     def close(self):
         if self.input is not None:
