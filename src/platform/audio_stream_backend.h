@@ -62,8 +62,9 @@ public:
 
 using BackendFactory = std::function<std::unique_ptr<AudioStreamBackend>()>;
 
-// Where a backend says, on the main thread, one line of what it got from the system
-// (the audio thread's scheduling, a buffer grown after an underrun), for the debug log.
+// Where a backend says one line of what it got from the system (the audio thread's
+// scheduling, a buffer grown after an underrun), for the debug log, from the main thread
+// or from the backend's own event thread.
 using AudioReport = std::function<void(const std::string& line)>;
 
 } // namespace tunescrib
