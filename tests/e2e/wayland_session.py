@@ -1,12 +1,8 @@
-"""A private Wayland desktop for whole-program tests: a headless sway (software rendering, no
-input devices of its own), a D-Bus session and the PulseAudio of harness.Session, with the
-program either native on Wayland or on sway's XWayland.
-
-sway refuses to run as root, so as root (as in CI) the whole session runs as an
-unprivileged user made for it. Keys go in by X keycode and clicks by position through the
-compositor's virtual keyboard and pointer (the wayland_input tool), so they reach the
-program exactly as a physical keyboard's would, read with the layout's real keymap.
-"""
+"""A private Wayland desktop: a headless sway (software rendering, no input devices of its
+own), a D-Bus session and harness.Session's PulseAudio, the program native on Wayland or on
+sway's XWayland. Keys and clicks go in through the compositor's virtual keyboard and
+pointer (the wayland_input tool), read with the layout's keymap as a physical keyboard's.
+sway refuses to run as root, so as root (as in CI) it runs as a user made for it."""
 
 import json
 import os
@@ -31,16 +27,6 @@ for_window [class="tunescrib"] floating enable, move position 0 0
 """ % (OUTPUT[0], OUTPUT[1], APP_ID)
 
 
-def _test_user():
-    """The unprivileged user the session runs as when the tests run as root."""
-    try:
-        return pwd.getpwnam(USER)
-    except KeyError:
-        subprocess.run(["useradd", "--system", "--no-create-home", "--shell",
-                        "/usr/sbin/nologin", USER], check=True)
-        return pwd.getpwnam(USER)
-
-
 class WaylandSession(harness.Session):
     """One sway, one sound server and one program; `xwayland` runs the program as an X
     client of sway's XWayland instead of natively."""
@@ -49,18 +35,15 @@ class WaylandSession(harness.Session):
         super().__init__(binary)
         self.input_tool = input_tool
         self.xwayland = xwayland
-        self.input = None
-        self.sway_log = None
-        self.layout = "us"
-        # Starts the program as run_as says, with the right to real-time scheduling.
-        self.realtime_as = []
+        self.realtime_as = []  # runs the program as run_as says, allowed real-time threads
         if os.geteuid() == 0:
-            user = _test_user()
+            if subprocess.run(["id", USER], capture_output=True).returncode != 0:
+                subprocess.run(["useradd", "--system", "--no-create-home", "--shell",
+                                "/usr/sbin/nologin", USER], check=True)
+            user = pwd.getpwnam(USER)
             self.run_as = dict(user=user.pw_uid, group=user.pw_gid, extra_groups=[])
-            # A desktop lets its user's sound server and program run real-time (RealtimeKit,
-            # which this machine has not, or an rtprio limit); without it a loaded machine
-            # makes them late and the tests hear the gaps. The sound server's threads are
-            # granted theirs by the harness.
+            # A desktop lets its user's program run real-time (RealtimeKit, or an rtprio
+            # limit); without it a loaded machine makes it late and the tests hear gaps.
             self.realtime_as = ["setpriv", "--reuid=%d" % user.pw_uid,
                                 "--regid=%d" % user.pw_gid, "--clear-groups",
                                 "--inh-caps=+sys_nice", "--ambient-caps=+sys_nice", "--"]
@@ -76,59 +59,38 @@ class WaylandSession(harness.Session):
             f.write(SWAY_CONFIG)
         self.env.update(WLR_BACKENDS="headless", WLR_RENDERER="pixman",
                         WLR_LIBINPUT_NO_DEVICES="1", XDG_SESSION_TYPE="wayland")
-        self.sway_log = open(os.path.join(self.dir, "sway.log"), "w")
-        self.sway = self._spawn(["sway", "--config", config], stdout=self.sway_log,
-                                stderr=subprocess.STDOUT)
+        with open(os.path.join(self.dir, "sway.log"), "w") as log:
+            sway = self._spawn(["sway", "--config", config], stdout=log, stderr=log)
         runtime = self.env["XDG_RUNTIME_DIR"]
-        deadline = time.monotonic() + 20
-        while not any(n.startswith("sway-ipc.") for n in os.listdir(runtime)):
-            if self.sway.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError("sway did not start: " + self._sway_log())
-            time.sleep(0.05)
-        self.env["SWAYSOCK"] = os.path.join(
-            runtime, next(n for n in os.listdir(runtime) if n.startswith("sway-ipc.")))
+
+        def started(prefix):
+            if sway.poll() is not None:
+                raise RuntimeError("sway ended: " + self._sway_log())
+            return next((n for n in os.listdir(runtime) if n.startswith(prefix)), None)
+        self.env["SWAYSOCK"] = os.path.join(runtime, harness.wait_until(
+            lambda: started("sway-ipc."), 20, lambda: "sway did not start: " + self._sway_log()))
         self.env["WAYLAND_DISPLAY"] = next(
             n for n in os.listdir(runtime) if n.startswith("wayland-") and "." not in n)
         if self.xwayland:
-            self.env["DISPLAY"] = self._xwayland_display()
-        self.input = subprocess.Popen([self.input_tool], env=self.env, stdin=subprocess.PIPE,
-                                      stdout=subprocess.PIPE, text=True, **self.run_as)
-        self.processes.append(self.input)
-        self.set_layout(self.layout)
-
-    def _xwayland_display(self):
-        """The X display sway's XWayland serves, as sway tells the programs it starts."""
-        path = os.path.join(self.dir, "display")
-        self.swaymsg("exec", "echo $DISPLAY > %s" % path)
-        deadline = time.monotonic() + 20
-        while time.monotonic() < deadline:
-            if os.path.exists(path):
-                with open(path) as f:
-                    display = f.read().strip()
-                if display:
-                    return display
-            time.sleep(0.05)
-        raise RuntimeError("sway started no XWayland: " + self._sway_log())
+            # The X display of sway's XWayland, as sway tells the programs it starts.
+            path = os.path.join(self.dir, "display")
+            self.swaymsg("exec", "echo $DISPLAY > %s" % path)
+            self.env["DISPLAY"] = harness.wait_until(
+                lambda: os.path.exists(path) and open(path).read().strip(), 20,
+                lambda: "sway started no XWayland: " + self._sway_log())
+        self.input = self._spawn([self.input_tool], stdin=subprocess.PIPE,
+                                 stdout=subprocess.PIPE, text=True)
+        self.set_layout("us")
 
     def _sway_log(self):
-        with open(os.path.join(self.dir, "sway.log")) as f:
-            return f.read()[-2000:]
+        return open(os.path.join(self.dir, "sway.log")).read()[-2000:]
 
     def swaymsg(self, *args, kind=None):
-        command = ["swaymsg"] + (["-t", kind] if kind else []) + list(args)
-        done = subprocess.run(command, env=self.env, capture_output=True, text=True,
-                              timeout=20, **self.run_as)
+        done = self.run("swaymsg", *(["-t", kind] if kind else []), *args,
+                        capture_output=True, text=True, timeout=20)
         if done.returncode != 0:
             raise RuntimeError("swaymsg %s: %s" % (" ".join(args), done.stdout + done.stderr))
         return done.stdout
-
-    def close(self):
-        if self.input is not None:
-            self.input.stdin.close()
-            self.input.stdout.close()
-        super().close()
-        if self.sway_log is not None:
-            self.sway_log.close()
 
     # -- the program ----------------------------------------------------------------------
 
@@ -143,31 +105,23 @@ class WaylandSession(harness.Session):
                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                     stderr=subprocess.PIPE,
                                     **({} if self.realtime_as else self.run_as))
-        deadline = time.monotonic() + 30
-        while time.monotonic() < deadline:
-            node = self.app_node()
-            if node is not None and node["focused"] and node["rect"]["width"] > 0:
-                self.rect = node["rect"]
-                time.sleep(0.5)  # first frame
-                return self.app
+
+        def nodes(node):
+            yield node
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                yield from nodes(child)
+
+        def shown():
             if self.app.poll() is not None:
                 raise RuntimeError("tunescrib exited: " + self.app.stderr.read().decode())
-            time.sleep(0.1)
-        raise RuntimeError("no focused tunescrib window: " + self.swaymsg(kind="get_tree"))
-
-    def app_node(self):
-        """The program's window in sway's tree, or None."""
-        def walk(node):
-            shell = node.get("shell")
-            if (shell == "xdg_shell" and node.get("app_id") == APP_ID) or (
-                    shell == "xwayland" and node.get("name") == "Tunescrib"):
-                return node
-            for child in node.get("nodes", []) + node.get("floating_nodes", []):
-                found = walk(child)
-                if found is not None:
-                    return found
-            return None
-        return walk(json.loads(self.swaymsg(kind="get_tree")))
+            return next((node for node in nodes(json.loads(self.swaymsg(kind="get_tree")))
+                         if node["focused"] and node["rect"]["width"] > 0 and (
+                             node.get("app_id") == APP_ID or node.get("name") == "Tunescrib"
+                             and node.get("shell") == "xwayland")), None)
+        self.rect = harness.wait_until(shown, 30, lambda: "no focused tunescrib window: "
+                                       + self.swaymsg(kind="get_tree"), pause=0.1)["rect"]
+        time.sleep(0.5)  # first frame
+        return self.app
 
     # -- input ----------------------------------------------------------------------------
 
@@ -179,29 +133,19 @@ class WaylandSession(harness.Session):
             raise RuntimeError("wayland_input %r: %r" % (command, answer))
 
     def set_layout(self, layout):
-        self.layout = layout
         self._send("layout " + layout)
 
     def key(self, keycode, down):
         self._send(("down %d" if down else "up %d") % keycode)
 
-    def click(self, x, y):
-        """Presses and releases the left button at window coordinates (x, y)."""
+    def move(self, x, y):
         self._send("move %d %d %d %d" % (self.rect["x"] + x, self.rect["y"] + y, *OUTPUT))
-        self._send("press")
-        time.sleep(0.05)
-        self._send("release")
 
-    def focus_away(self):
-        """An empty workspace takes the keyboard, as when the user switches away."""
-        self.swaymsg("workspace", "2")
-
-    def focus_back(self):
-        self.swaymsg("workspace", "1")
+    def button(self, down):
+        self._send("press" if down else "release")
 
     def screenshot(self, path):
         """Saves the output as a PNG for a person to look at."""
         own = os.path.join(self.dir, "shot.png")
-        subprocess.run(["grim", own], env=self.env, check=True, timeout=20, **self.run_as)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
+        self.run("grim", own, check=True, timeout=20)
         shutil.copyfile(own, path)
