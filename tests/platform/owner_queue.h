@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace tunescrib {
@@ -25,11 +26,9 @@ public:
         posted.wait(lock, [&] { return !steps.empty(); });
     }
     void run() {
-        std::vector<std::function<void()>> due;
-        {
-            const std::lock_guard lock(mutex);
-            due.swap(steps);
-        }
+        std::unique_lock lock(mutex);
+        auto due = std::exchange(steps, {});
+        lock.unlock();
         for (auto& step : due) {
             step();
         }
