@@ -7,26 +7,29 @@ namespace {
 
 using ::testing::IsEmpty;
 
-struct KeyRemapping : ::testing::Test, AppFixture {
-    void SetUp() override { start(); }
-};
-
-TEST_F(KeyRemapping, ChoosingANoteWaitsForAKeyNamedAtTheSoundingPitch) {
-    m().changeTransposition(-1);
-    m().selectMapping(0);
-    EXPECT_TRUE(m().mappingOpen());
-    EXPECT_EQ(m().mappingTarget(), 0);
-    EXPECT_EQ(m().notice(), "B3 の割り当て待ち");
-    m().selectMapping(19); // replaces the pending choice
-    for (const std::int64_t outside : {std::int64_t{-1}, std::int64_t{20}, INT64_MIN}) {
-        m().selectMapping(outside);
-    }
-    EXPECT_EQ(m().mappingTarget(), 19);
+// Choosing a note names it at the sounding pitch and waits for a key: Escape cancels,
+// repeats and modifier keys keep waiting, Super plus a key belongs to the desktop.
+TEST(KeyRemapping, ChoosingANoteWaitsForAKeyUntilCancelledResetOrClosed) {
+    AppFixture::expectAfter({
+        {"tr:-1 map:0", "open=1 target=0", "B3 の割り当て待ち"},
+        {"map:0 map:19 map:-1 map:20 map:-9223372036854775808", "target=19"},
+        {"map:3 d54 d55 d56 d57 d58 d59 d60 d61 d62", "handled=1 target=3"},
+        {"map:3 r12", "handled=1 target=3 key0=0"},
+        {"map:3 d12+super", "handled=0 target=3"},
+        {"map:3 d53", "handled=1 target=- open=1 saves=0", "割り当て変更をキャンセルしました"},
+        // The key-up stops the note its key-down started, also when that key has no note.
+        {"rec d0 map:0 d12 map:6 u0", "handled=1 held= key0=12 take=60@0+0.07"},
+        {"map:0 d12 map:4 reset", "key0=0 target=- saves=2", "標準のキー配置へ戻しました"},
+        {"map:4 close d0", "open=0 target=- handled=1 held=60p"},
+        {"map:4 close open", "open=1 target=-"},
+    });
 }
 
 // Which bindings change is the assignment rule's own test; here the notice, the label
 // taken from the key, the save and that a capture plays nothing.
-TEST_F(KeyRemapping, ACapturedKeyIsAssignedOrSwappedAndSaved) {
+TEST(KeyRemapping, ACapturedKeyIsAssignedOrSwappedAndSaved) {
+    AppFixture f;
+    f.start();
     struct Case {
         std::uint16_t code;
         const char* characters;
@@ -37,67 +40,20 @@ TEST_F(KeyRemapping, ACapturedKeyIsAssignedOrSwappedAndSaved) {
     for (const auto& c : {Case{13, "w", 0, "C4 と別のキーを入れ替えました", {13, "W"}},
                           Case{12, "q", 0, "C4 のキーを変更しました", {12, "Q"}},
                           Case{49, " ", 19, "G5 のキーを変更しました", {49, "SPACE"}}}) {
-        m().resetBindings();
-        m().selectMapping(c.target);
-        EXPECT_TRUE(m().handleKeyEvent(keyDown(c.code, modifier::shift, false, c.characters)));
-        EXPECT_EQ(m().notice(), c.notice);
-        EXPECT_EQ(m().bindings()[static_cast<std::size_t>(c.target)], c.binding);
-        EXPECT_EQ(m().mappingTarget(), std::nullopt);
-        EXPECT_TRUE(m().mappingOpen());
-        EXPECT_THAT(m().activeMidis(), IsEmpty());
-        EXPECT_EQ(decodePreferences(store.entries.at(std::string(preferencesKey)))->bindings,
-                  m().bindings());
+        f.m().resetBindings();
+        f.m().selectMapping(c.target);
+        EXPECT_TRUE(f.m().handleKeyEvent(keyDown(c.code, modifier::shift, false, c.characters)));
+        EXPECT_EQ(f.m().notice(), c.notice);
+        EXPECT_EQ(f.m().bindings()[static_cast<std::size_t>(c.target)], c.binding);
+        EXPECT_EQ(f.m().mappingTarget(), std::nullopt);
+        EXPECT_TRUE(f.m().mappingOpen());
+        EXPECT_THAT(f.m().activeMidis(), IsEmpty());
+        EXPECT_EQ(decodePreferences(f.store.entries.at(std::string(preferencesKey)))->bindings,
+                  f.m().bindings());
     }
     // Back to playing: the key plays its new note.
-    EXPECT_TRUE(m().handleKeyEvent(keyDown(49)));
-    EXPECT_EQ(m().activeMidis(), std::set<std::int64_t>{79});
-}
-
-TEST_F(KeyRemapping, EscapeCancelsWhileRepeatsAndModifierKeysKeepWaiting) {
-    m().selectMapping(3);
-    for (std::uint16_t code = 54; code <= 62; ++code) {
-        EXPECT_TRUE(m().handleKeyEvent(keyDown(code))) << code;
-    }
-    EXPECT_TRUE(m().handleKeyEvent(keyDown(12, 0, true, "q")));
-    // Super plus a key belongs to the desktop: not handled at all.
-    EXPECT_FALSE(m().handleKeyEvent(keyDown(12, modifier::command, false, "q")));
-    EXPECT_EQ(m().mappingTarget(), 3);
-    EXPECT_TRUE(m().handleKeyEvent(keyDown(53)));
-    EXPECT_EQ(m().mappingTarget(), std::nullopt);
-    EXPECT_TRUE(m().mappingOpen());
-    EXPECT_EQ(m().notice(), "割り当て変更をキャンセルしました");
-    EXPECT_EQ(saves(), 0);
-}
-
-// The key-up stops the note its key-down started, also when that key now has no note.
-TEST_F(KeyRemapping, AHeldKeyRemappedWhileRecordingStillStopsItsNote) {
-    m().toggleRecording();
-    m().handleKeyEvent(keyDown(0));
-    m().selectMapping(0);
-    EXPECT_TRUE(m().handleKeyEvent(keyDown(12, 0, false, "q")));
-    EXPECT_EQ(m().bindings()[0], (KeyBinding{12, "Q"}));
-    m().selectMapping(6);
-    EXPECT_TRUE(m().handleKeyEvent(keyUp(0)));
-    EXPECT_THAT(heldVoices(), IsEmpty());
-    EXPECT_EQ(m().recordedNotes().size(), 1U);
-}
-
-TEST_F(KeyRemapping, ResetRestoresTheFactoryLayoutAndClosingDropsTheCapture) {
-    m().selectMapping(0);
-    m().handleKeyEvent(keyDown(12, 0, false, "q"));
-    m().selectMapping(4);
-    m().resetBindings();
-    EXPECT_EQ(m().bindings(), defaultBindings());
-    EXPECT_EQ(m().mappingTarget(), std::nullopt);
-    EXPECT_EQ(m().notice(), "標準のキー配置へ戻しました");
-
-    m().selectMapping(4);
-    m().setMappingOpen(false);
-    EXPECT_FALSE(m().mappingOpen());
-    EXPECT_EQ(m().mappingTarget(), std::nullopt);
-    EXPECT_TRUE(m().handleKeyEvent(keyDown(0))); // plays again
-    m().setMappingOpen(true);
-    EXPECT_EQ(m().mappingTarget(), std::nullopt);
+    EXPECT_TRUE(f.m().handleKeyEvent(keyDown(49)));
+    EXPECT_EQ(f.m().activeMidis(), std::set<std::int64_t>{79});
 }
 
 } // namespace

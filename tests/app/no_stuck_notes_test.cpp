@@ -4,9 +4,7 @@
 #include "app_fixture.h"
 
 #include <cstdlib>
-#include <functional>
 #include <random>
-#include <sstream>
 
 namespace tunescrib::testing {
 namespace {
@@ -15,47 +13,40 @@ class RandomSession {
 public:
     explicit RandomSession(std::uint64_t seed) : rng(seed) { f.start(); }
 
-    // One random user action; returns its description.
+    // One random user action, as a script action.
     std::string step() {
         const int kind = pick(0, 99);
-        std::ostringstream what;
+        std::string action;
         // A hand holds a few keys at most; more presses would be only repeats.
         if (kind < 26 && down.size() < 3) {
             const std::uint16_t code = randomKey();
-            const bool repeat = down.contains(code);
+            const bool repeat = !down.insert(code).second;
             if (!repeat) {
-                down.insert(code);
                 silenced.erase(code);
             }
-            what << "down " << code << (repeat ? " repeat" : "");
-            f.m().handleKeyEvent(keyDown(code, randomModifiers(), repeat, "q"));
+            action = (repeat ? "r" : "d") + std::to_string(code) + randomModifiers();
         } else if (kind < 40 && !down.empty()) {
             const std::uint16_t code = *std::next(down.begin(), pick(0, down.size() - 1));
             const bool repeatHalf = pick(0, 9) == 0;
             if (!repeatHalf) {
                 down.erase(code);
             }
-            what << "up " << code << (repeatHalf ? " repeat" : "");
-            f.m().handleKeyEvent(keyUp(code, randomModifiers(), repeatHalf));
+            action = (repeatHalf ? "R" : "u") + std::to_string(code) + randomModifiers();
         } else if (kind < 47) {
             const int offset = randomOffset();
-            what << "pointer down " << offset;
-            if (pointers.insert(offset).second) {
-                f.m().startSource(offset, "pointer:" + std::to_string(offset));
-            }
+            pointers.insert(offset);
+            action = "p" + std::to_string(offset);
         } else if (kind < 54 && !pointers.empty()) {
             const int offset = *std::next(pointers.begin(), pick(0, pointers.size() - 1));
             pointers.erase(offset);
-            what << "pointer up " << offset;
-            f.m().stopSource("pointer:" + std::to_string(offset));
+            action = "x" + std::to_string(offset);
         } else if (kind < 70) {
-            const double seconds = pick(0, 100) / 1000.0;
-            what << "advance " << seconds;
-            f.scheduler.advance(seconds);
+            action = "+" + std::to_string(pick(0, 100) / 1000.0);
         } else {
-            what << otherAction();
+            return otherAction();
         }
-        return what.str();
+        f.run(action);
+        return action;
     }
 
     // What sounds is held, and what is lit is what sounds.
@@ -79,10 +70,10 @@ public:
     // Lets go of everything and waits for the end of playback.
     void releaseEverything() {
         for (const auto code : down) {
-            f.m().handleKeyEvent(keyUp(code, randomModifiers()));
+            f.run("u" + std::to_string(code) + randomModifiers());
         }
         for (const auto offset : pointers) {
-            f.m().stopSource("pointer:" + std::to_string(offset));
+            f.run("x" + std::to_string(offset));
         }
         down.clear();
         pointers.clear();
@@ -110,60 +101,45 @@ private:
     // Mostly a few neighbouring notes, so that sources often share one.
     int randomOffset() { return pick(0, 2) ? pick(0, 2) : pick(0, 19); }
 
-    std::uint64_t randomModifiers() {
-        static constexpr std::uint64_t choices[] = {modifier::shift,      modifier::capsLock,
-                                                    modifier::numericPad, modifier::control,
-                                                    modifier::option,     modifier::command};
-        std::uint64_t flags = 0;
+    std::string randomModifiers() {
+        std::string names;
         while (pick(0, 3) == 0) {
-            flags |= choices[pick(0, std::size(choices) - 1)];
+            names +=
+                AppFixture::modifierNames[pick(0, std::size(AppFixture::modifierNames) - 1)].first;
         }
-        return flags;
+        return names;
     }
 
-    // Everything else a user can do, playing and focus loss more often than the rest.
+    // Everything else a user can do, as a script action; playing and focus loss more often.
     std::string otherAction() {
-        struct Action {
-            int weight;
-            const char* what;
-            std::function<void()> run;
-        };
-        AppModel& m = f.m();
-        const Action actions[] = {
-            // The keys stay physically down, but must not sound again until pressed anew.
-            {6, "focus lost",
-             [&] {
-                 m.applicationDidResignActive();
-                 silenced = down;
-                 pointers.clear();
-             }},
-            {1, "octave", [&] { m.changeOctave(pick(0, 1) ? 1 : -1); }},
-            {1, "transposition", [&] { m.changeTransposition(pick(0, 26) - 13); }},
-            {1, "timbre", [&] { m.setSoundMode(pick(0, 1) ? SoundMode::piano : SoundMode::sine); }},
-            {1, "select mapping", [&] { m.selectMapping(pick(0, 21) - 1); }},
-            {1, "close mapping", [&] { m.closeMapping(); }},
-            {1, "reset bindings", [&] { m.resetBindings(); }},
-            {2, "record", [&] { m.toggleRecording(); }},
-            {1, "stop recording", [&] { m.stopRecording(); }},
-            {1, "clear", [&] { m.clearRecording(); }},
-            // Mostly waiting for a playback to end before starting the next.
-            {5, "play",
-             [&] {
-                 if (!m.isPlaying() || pick(0, 3) == 0) {
-                     m.playRecording();
-                 }
-             }},
-            {1, "stop playback", [&] { m.stopPlayback(); }},
-            {1, "audio breaks", [&] { f.breakAudio(); }},
-            {4, "audio can start again", [&] { f.output->clearStartFailure(); }},
+        const std::pair<int, std::string> actions[] = {
+            {6, "blur"},
+            {1, pick(0, 1) ? "oct:1" : "oct:-1"},
+            {1, "tr:" + std::to_string(pick(0, 26) - 13)},
+            {1, pick(0, 1) ? "piano" : "sine"},
+            {1, "map:" + std::to_string(pick(0, 21) - 1)},
+            {1, "close"},
+            {1, "reset"},
+            {2, "rec"},
+            {1, "stoprec"},
+            {1, "clear"},
+            {5, f.m().isPlaying() && pick(0, 3) != 0 ? "+0" : "play"}, // mostly after the end
+            {1, "stop"},
+            {1, "break"},
+            {4, "audioback"},
         };
         int roll = pick(0, 29); // below the sum of the weights
-        for (const auto& action : actions) {
-            if (roll < action.weight) {
-                action.run();
-                return action.what;
+        for (const auto& [weight, action] : actions) {
+            if (roll < weight) {
+                f.run(action);
+                // The keys stay physically down, but must not sound again until pressed anew.
+                if (action == "blur") {
+                    silenced = down;
+                    pointers.clear();
+                }
+                return action;
             }
-            roll -= action.weight;
+            roll -= weight;
         }
         return "nothing";
     }

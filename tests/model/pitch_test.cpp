@@ -1,11 +1,8 @@
 #include "model/pitch.h"
-#include "model/recorded_note.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
-#include <set>
 
 namespace tunescrib {
 namespace {
@@ -27,25 +24,6 @@ TEST(NoteDetails, NamesEveryPitchClassAndOctavesByFloorDivision) {
     }
 }
 
-TEST(FrequencyForMidi, IsEqualTemperamentOnA440) {
-    EXPECT_EQ(frequencyForMidi(69), 440.0);
-    EXPECT_EQ(frequencyForMidi(57), 220.0);
-    EXPECT_EQ(frequencyForMidi(81), 880.0);
-    EXPECT_NEAR(frequencyForMidi(60), 261.6255653, 1e-6);
-}
-
-TEST(Clamps, KeepOctaveAndTranspositionInRangeUpToTheIntegerLimits) {
-    struct Case {
-        std::int64_t in, octave, transposition;
-    };
-    for (const auto& c : {Case{INT64_MIN, 2, -12}, Case{-13, 2, -12}, Case{-12, 2, -12},
-                          Case{1, 2, 1}, Case{2, 2, 2}, Case{4, 4, 4}, Case{6, 6, 6}, Case{7, 6, 7},
-                          Case{12, 6, 12}, Case{13, 6, 12}, Case{INT64_MAX, 6, 12}}) {
-        EXPECT_EQ(clampedOctave(c.in), c.octave) << c.in;
-        EXPECT_EQ(clampedTransposition(c.in), c.transposition) << c.in;
-    }
-}
-
 TEST(KeyboardLayout, EveryOffsetIsExactlyOneWhiteOrBlackKey) {
     for (auto offset : keyOffsets) {
         const bool white = std::find(whiteKeyOffsets.begin(), whiteKeyOffsets.end(), offset) !=
@@ -61,17 +39,6 @@ TEST(KeyboardLayout, EveryOffsetIsExactlyOneWhiteOrBlackKey) {
                                               [&](std::int64_t w) { return w < offset; });
         EXPECT_EQ(boundary, whitesLeft) << offset;
     }
-}
-
-TEST(Uuid, IsAFreshUpperCaseVersionFourIdentifier) {
-    const std::regex form("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
-    std::set<std::string> ids;
-    for (int i = 0; i < 1000; ++i) {
-        const auto text = Uuid::random().toString();
-        EXPECT_TRUE(std::regex_match(text, form)) << text;
-        ids.insert(text);
-    }
-    EXPECT_EQ(ids.size(), 1000U);
 }
 
 } // namespace

@@ -36,25 +36,27 @@ TEST(RenderAllocation, NoHeapCallsWhileRenderingAndRetiringVoices) {
     auto device = std::make_unique<ManualAudioOutput>();
     ManualAudioOutput& output = *device;
     SynthEngine engine(std::move(device));
-    // Identifiers too long for the small-string buffer, as playback's are; half released.
-    for (int i = 0; i < 12; ++i) {
+    // As many voices as a long take overlaps, with no limit; identifiers too long for the
+    // small-string buffer, as playback's are; half released.
+    for (int i = 0; i < 150; ++i) {
         const std::string id = "playback:" + std::to_string(i) + "-ABCDEF01-2345-6789-ABCD-EF01";
-        engine.noteOn(id, 48 + i, i % 2 ? SoundMode::piano : SoundMode::sine);
-        if (i < 6) {
+        engine.noteOn(id, 40 + i % 50, i % 2 ? SoundMode::piano : SoundMode::sine);
+        if (i < 75) {
             engine.noteOff(id);
         }
     }
+    ASSERT_EQ(engine.voices().size(), 150U);
     std::vector<float> interleaved(2 * 512), left(512), right(512);
     std::array<AudioBuffer, 3> buffers{AudioBuffer{2, 2 * 512 * sizeof(float), interleaved.data()},
                                        AudioBuffer{1, 512 * sizeof(float), left.data()},
                                        AudioBuffer{1, 512 * sizeof(float), right.data()}};
 
     const long before = heapCalls.load();
-    for (int block = 0; block < 400; ++block) { // 4.3 s: the released voices retire
+    for (int block = 0; block < 150; ++block) { // 1.6 s: the released voices retire
         output.renderInto(buffers, 512);
     }
     EXPECT_EQ(heapCalls.load() - before, 0);
-    EXPECT_EQ(engine.voices().size(), 6U) << "the released half retired during the count";
+    EXPECT_EQ(engine.voices().size(), 75U) << "the released half retired during the count";
 }
 
 } // namespace

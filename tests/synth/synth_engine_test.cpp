@@ -74,30 +74,5 @@ TEST(SynthEngine, ANoteIsNeverLostOrLateWhenTheOutputGoesIdle) {
     }
 }
 
-// The reference starts the new note from silence; the rendered blocks must agree.
-TEST(SynthEngine, NoteOnForASoundingSourceRestartsItFromSilence) {
-    SynthRig rig;
-    rig.noteOn("k", 60, SoundMode::piano);
-    rig.block(1000);
-    rig.noteOff("k");
-    rig.block(100);
-    rig.noteOn("k", 62, SoundMode::sine);
-    rig.block(256);
-    EXPECT_EQ(rig.engine->voices().size(), 1U);
-}
-
-TEST(SynthEngine, ManyVoicesAtOnceHaveNoLimit) {
-    SynthRig rig;
-    for (int i = 0; i < 150; ++i) {
-        rig.noteOn("playback:" + std::to_string(i) + "-0000-0000-0000-000000000000", 40 + i % 50,
-                   i % 2 ? SoundMode::piano : SoundMode::sine);
-    }
-    EXPECT_EQ(rig.engine->voices().size(), 150U);
-    rig.block(256, 2, 2e-6);
-    rig.allNotesOff();
-    rig.renderUntilSilent(512, 2.0);
-    EXPECT_TRUE(rig.engine->voices().empty());
-}
-
 } // namespace
 } // namespace tunescrib::testing
