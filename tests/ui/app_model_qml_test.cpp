@@ -1,8 +1,6 @@
-// The facade tells QML of every property a change touches. The window tests see each
-// property that one published change touches alone, and the control states that follow a
-// playback or the prompt that follows a chosen note; these are the changes whose other
+// The facade tells QML of every property a change touches: here the changes whose other
 // properties no window test sees, a sound server lost while the window is open, and
-// operations it refuses.
+// operations it refuses; and the take and the keys as list models.
 
 #include "ui/app_model_qml.h"
 
@@ -94,8 +92,7 @@ TEST(Facade, TheTakeGrowsByOneRowPerNoteAndEachKeyLightsAlone) {
     };
     auto* c4 = qobject_cast<KeyLight*>(facade.keys().at(0));
     QSignalSpy c4Lit(c4, &KeyLight::activeChanged);
-    auto* d4 = qobject_cast<KeyLight*>(facade.keys().at(2));
-    QSignalSpy d4Lit(d4, &KeyLight::activeChanged);
+    QSignalSpy d4Lit(qobject_cast<KeyLight*>(facade.keys().at(2)), &KeyLight::activeChanged);
 
     app.m().toggleRecording();
     app.m().handleKeyEvent(testing::keyDown(0)); // C4 from 0 s

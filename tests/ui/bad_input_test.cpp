@@ -10,14 +10,9 @@ namespace {
 
 using BadInput = WindowFixture;
 
-TEST_F(BadInput, WithoutAudioTheWindowSaysSoAndEverythingElseWorks) {
+TEST_F(BadInput, WithoutAudioTheWindowSaysSo) {
     open(Audio::failsAtStart);
     EXPECT_EQ(read("notice", "text").toString(), "音声出力を開始できません");
-    press(keyA);
-    EXPECT_TRUE(read("key0", "active").toBool());
-    EXPECT_EQ(read("noteName", "text").toString(), "C4");
-    release(keyA);
-
     click("mappingLauncher");
     EXPECT_TRUE(read("audioErrorRow", "visible").toBool());
     EXPECT_FALSE(read("helpRow", "visible").toBool());

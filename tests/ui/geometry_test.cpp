@@ -1,5 +1,5 @@
-// The layout functions behind the keyboard, the timeline and the key-map grid, checked
-// against worked numbers and the edges a first layout pass can produce.
+// The layout of the keyboard, the timeline and the key-map grid: worked numbers and the
+// edges a first layout pass can produce.
 
 #include "ui/keyboard_geometry.h"
 #include "ui/mapping_grid_geometry.h"
@@ -147,15 +147,12 @@ TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
     }
 }
 
-TEST(MappingGridGeometry, CellsOfThePanelsGrid936Wide) {
-    // s = 78, c = 63.96.
+TEST(MappingGridGeometry, CellsOfThePanelsGridAndWideGridsCapCellsAt68) {
+    // 936 wide: step 78, cell 63.96.
     expectRect(mappingCellRect(0, 936), 7.02, 66, 63.96, 52);
     expectRect(mappingCellRect(19, 936), 11 * 78 + 7.02, 66, 63.96, 52);
     expectRect(mappingCellRect(1, 936), 46.02, 0, 63.96, 52);
     expectRect(mappingCellRect(18, 936), 11 * 78 - 31.98, 0, 63.96, 52);
-}
-
-TEST(MappingGridGeometry, WideGridsCapCellsAt68AndNoRoomGivesZeroWidth) {
     expectRect(mappingCellRect(0, 1200), 16, 66, 68, 52);
     EXPECT_EQ(mappingCellRect(0, -10).width(), 0.0);
 }

@@ -1,5 +1,5 @@
-// The key-event bridge in the real window: physical keys reach the model first, played
-// keys never reach a shortcut, repeats never retrigger, focus loss silences held keys.
+// The key-event bridge: physical keys reach the model first, played keys never reach a
+// shortcut, repeats never retrigger, focus loss silences held keys.
 
 #include "window_fixture.h"
 
@@ -16,28 +16,6 @@ class KeyBridge : public WindowFixture {
 protected:
     void SetUp() override { open(); }
 };
-
-TEST_F(KeyBridge, MappedKeysLightTheirKeysAndNameTheLastNoteUntilReleased) {
-    press(keyA);
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
-    EXPECT_EQ(read("noteName", "text").toString(), "C4");
-    EXPECT_EQ(read("solfege", "text").toString(), "ド");
-    EXPECT_EQ(read("notice", "text").toString(), "C4 / ド");
-    press(keyD);
-    press(keyG);
-    for (const char* name : {"key0", "key4", "key7"}) {
-        EXPECT_TRUE(read(name, "active").toBool()) << name;
-    }
-    EXPECT_EQ(read("noteName", "text").toString(), "G4");
-    screenshot("chord-lit");
-
-    for (const auto& key : {keyA, keyD, keyG}) {
-        release(key);
-    }
-    EXPECT_TRUE(heldVoices().empty());
-    EXPECT_FALSE(read("key0", "active").toBool());
-    EXPECT_EQ(read("noteName", "text").toString(), "G4"); // the last note stays shown
-}
 
 TEST_F(KeyBridge, PlayedKeysNeverFireAShortcutAndOthersGoOnToNormalDispatch) {
     struct Case {
@@ -65,25 +43,10 @@ TEST_F(KeyBridge, PlayedKeysNeverFireAShortcutAndOthersGoOnToNormalDispatch) {
     }
 }
 
-TEST_F(KeyBridge, AutoRepeatOfAHeldKeyNeitherStopsNorRetriggersIt) {
-    for (const auto form : {Repeat::bare, Repeat::flaggedPair}) {
-        SCOPED_TRACE(form == Repeat::bare ? "bare presses" : "flagged pairs");
-        press(keyA);
-        app.notifications.clear();
-        for (int i = 0; i < 20; ++i) {
-            autoRepeat(keyA, form);
-        }
-        EXPECT_EQ(std::ranges::count(app.notifications, Property::activeMidis), 0)
-            << "a repeat stopped or restarted the note";
-        EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
-        release(keyA);
-        EXPECT_TRUE(heldVoices().empty());
-    }
-}
-
-// Whatever silences a held key, its repeats (unflagged, as X11 sends them when asked for
-// detectable auto-repeat) must not start it again; pressed anew it plays the new note.
-TEST_F(KeyBridge, AKeySilencedWhileHeldStaysSilentUntilPressedAgain) {
+// A held key's repeats, bare (X11 with detectable auto-repeat) or flagged release + press
+// pairs, neither stop nor retrigger it; whatever silenced it, they do not start it again,
+// and pressed anew it plays the new note.
+TEST_F(KeyBridge, RepeatsNeverRetriggerAndASilencedKeyWaitsForANewPress) {
     m().toggleRecording();
     press(keyS);
     release(keyS);
@@ -92,34 +55,45 @@ TEST_F(KeyBridge, AKeySilencedWhileHeldStaysSilentUntilPressedAgain) {
         const char* silencing;
         std::function<void()> silence;
         std::function<void()> undo;
+        Repeat form;
         std::int64_t midiPressedAgain;
     };
+    const auto nothing = [] {};
     const Case cases[] = {
-        {"octave +", [&] { m().changeOctave(+1); }, [&] { m().changeOctave(-1); }, 72},
+        {"nothing", nothing, nothing, Repeat::bare, 60},
+        {"nothing, flagged repeats", nothing, nothing, Repeat::flaggedPair, 60},
+        {"octave +", [&] { m().changeOctave(+1); }, [&] { m().changeOctave(-1); }, Repeat::bare,
+         72},
         {"transposition", [&] { m().changeTransposition(2); }, [&] { m().changeTransposition(0); },
-         62},
+         Repeat::flaggedPair, 62},
         {"timbre", [&] { m().setSoundMode(SoundMode::sine); },
-         [&] { m().setSoundMode(SoundMode::piano); }, 60},
+         [&] { m().setSoundMode(SoundMode::piano); }, Repeat::bare, 60},
         // The take holds only the new press, not the silenced one.
-        {"record", [&] { m().toggleRecording(); }, [&] { m().toggleRecording(); }, 60},
-        {"play", [&] { m().playRecording(); }, [&] { m().stopPlayback(); }, 60},
+        {"record", [&] { m().toggleRecording(); }, [&] { m().toggleRecording(); },
+         Repeat::flaggedPair, 60},
+        {"play", [&] { m().playRecording(); }, [&] { m().stopPlayback(); }, Repeat::bare, 60},
         {"focus lost and back, key held throughout",
          [&] {
              setApplicationActive(false);
              setApplicationActive(true);
          },
-         [] {}, 60},
+         nothing, Repeat::bare, 60},
     };
     const auto keyASounds = [&] { return std::ranges::count(heldVoices(), "keyboard:0"); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.silencing);
         press(keyA);
         c.silence();
+        const auto soundsBefore = keyASounds();
+        app.notifications.clear();
         for (int i = 0; i < 20; ++i) {
-            autoRepeat(keyA);
+            autoRepeat(keyA, c.form);
         }
-        EXPECT_EQ(keyASounds(), 0) << "a repeat restarted the silenced key";
+        EXPECT_EQ(std::ranges::count(app.notifications, Property::activeMidis), 0)
+            << "a repeat stopped or restarted the note";
+        EXPECT_EQ(keyASounds(), soundsBefore);
         release(keyA);
+        EXPECT_EQ(keyASounds(), 0);
         press(keyA);
         EXPECT_EQ(keyASounds(), 1) << "pressed anew, the key did not play";
         EXPECT_EQ(m().lastMidi(), c.midiPressedAgain);
@@ -127,27 +101,6 @@ TEST_F(KeyBridge, AKeySilencedWhileHeldStaysSilentUntilPressedAgain) {
         c.undo();
         EXPECT_EQ(m().recordedNotes().size(), 1U);
     }
-}
-
-TEST_F(KeyBridge, AKeyHeldForACaptureIsNoChoiceAndTheCapturedKeyDoesNotPlayWhileHeld) {
-    press(keyA);
-    m().selectMapping(2);
-    for (int i = 0; i < 5; ++i) {
-        autoRepeat(keyA);
-    }
-    EXPECT_EQ(m().mappingTarget(), 2) << "a repeat of a held key was taken as the choice";
-    release(keyA);
-    press(keyQ);
-    EXPECT_EQ(m().mappingTarget(), std::nullopt);
-    EXPECT_EQ(m().bindings()[2].label, "Q");
-    for (int i = 0; i < 5; ++i) {
-        autoRepeat(keyQ);
-    }
-    EXPECT_TRUE(heldVoices().empty()) << "the captured key played while still held";
-    release(keyQ);
-    press(keyQ);
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:12"});
-    release(keyQ);
 }
 
 TEST_F(KeyBridge, EveryLossOfFocusStopsHeldKeysButAPopupInsideTheWindowIsNone) {

@@ -1,5 +1,5 @@
-// What the window looks like: pixels of the rendered window sampled at points of named items
-// against the palette, through a session of states, and the fixed texts a person reads.
+// What the window looks like: pixels sampled at points of named items against the palette,
+// through a session of states, and the texts a person reads.
 
 #include "window_fixture.h"
 
@@ -83,13 +83,20 @@ TEST_F(WindowLook, ColoursFollowTheStateOfKeysSelectorAndTransport) {
                               {"recordButton", {0.06, 0.2}, paperLight},
                               {"readoutStrip", {0.5, 0.06}, darkPanel}});
 
+    // Keys held light up, and the readout names the last note until the next one.
     press(keyA);
-    press({25, Qt::Key_W, "w"});
+    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    EXPECT_EQ(read("solfege", "text").toString(), "ド");
+    constexpr PhysicalKey keyW{25, Qt::Key_W, "w"};
+    press(keyW);
     expectColours("two keys held", {{"key0", {0.5, 0.2}, amberLight},
                                     {"key1", {0.5, 0.2}, amber},
                                     {"key2", {0.5, 0.66}, whiteKey}});
+    screenshot("chord-lit");
     release(keyA);
-    release({25, Qt::Key_W, "w"});
+    release(keyW);
+    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_EQ(read("noteName", "text").toString(), "C♯4");
 
     click("sound-sine");
     expectColours("sine chosen", {{"key0", {0.5, 0.2}, whiteKey},
@@ -141,17 +148,40 @@ TEST_F(WindowLook, DisabledSteppersFadeButTheirValuesDoNot) {
     EXPECT_NEAR(textInk("octaveStepper", "reset"), enabledPlus, 12);
 }
 
-TEST_F(WindowLook, ShowsTheFixedTextsOfTheWindow) {
+// The texts of a window at rest: no note yet, no take, nothing to play, clear or save.
+TEST_F(WindowLook, AtRestShowsTheFixedTextsAndNoTake) {
+    EXPECT_EQ(window().title(), "Tunescrib");
+    EXPECT_EQ(window().size(), QSize(1320, 820));
+    EXPECT_EQ(window().minimumSize(), QSize(1050, 720));
+    EXPECT_EQ(read("noteName", "text").toString(), "\u2014");
+    EXPECT_EQ(read("solfege", "text").toString(), "入力待ち");
+    for (const char* name : {"playButton", "clearButton", "exportButton"}) {
+        EXPECT_FALSE(read(name, "enabled").toBool()) << name;
+    }
+    screenshot("default");
     const QStringList texts = visibleTexts();
     for (const char* fixed :
-         {"MELODY SCRATCHPAD / LINUX", "Tunescrib", "SOUND", "KEY MAP", "TAPE TRANSPORT",
-          "LAST TAKE", "メロディ", "CURRENT NOTE", "半音移動", "SEMITONE", "OCTAVE", "入力待ち",
-          "JISキーボードを横いっぱいに使う、20音のメロディ確認台", "20 NOTE / JIS QUICK CHECK",
+         {"MELODY SCRATCHPAD / LINUX",
+          "Tunescrib",
+          "SOUND",
+          "KEY MAP",
+          "TAPE TRANSPORT",
+          "LAST TAKE",
+          "メロディ",
+          "CURRENT NOTE",
+          "半音移動",
+          "SEMITONE",
+          "OCTAVE",
+          "入力待ち",
+          "JISキーボードを横いっぱいに使う、20音のメロディ確認台",
+          "20 NOTE / JIS QUICK CHECK",
           "JIS配列の A〜] "
           "を使って演奏できます。鍵盤クリックにも対応し、音声エンジンは起動時から待機します。",
           "「録音」を押してから弾くと、ここに音の並びが残ります。",
           "音はPC内で生成され、録音データは外部へ送信されません。",
-          "PIANO / SINE \u00b7 NATIVE AUDIO"}) {
+          "PIANO / SINE \u00b7 NATIVE AUDIO",
+          "0音 / 0.0秒",
+          "C4 \u2014 G5"}) {
         EXPECT_TRUE(texts.contains(QString::fromUtf8(fixed))) << fixed;
     }
 }

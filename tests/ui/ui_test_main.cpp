@@ -1,6 +1,5 @@
-// The UI tests run the real window offscreen, rendered in software, so that they need no
-// display and no GPU and grab the same pixels on every machine. The window opens on a
-// large screen; a second, small one (1024 x 600, to its right) is there to move it to.
+// The real window offscreen, rendered in software: no display or GPU needed, and the same
+// pixels on every machine. A small second screen (1024 x 600) is there to move it to.
 
 #include "ui/view_fonts.h"
 
