@@ -104,8 +104,9 @@ TEST(SettingsFileStore, ReadsAnythingButABlobAsNothingStored) {
     }
 }
 
-// Everything in a folder tree, looked at without following links.
-using Entry = std::tuple<mode_t, ino_t, std::string>; // a regular file's text
+// Everything in a folder tree, looked at without following links: the mode, the inode and
+// a regular file's text.
+using Entry = std::tuple<mode_t, ino_t, std::string>;
 std::map<std::string, Entry> snapshot(const fs::path& root) {
     std::map<std::string, Entry> entries;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
