@@ -1,6 +1,5 @@
-"""Whole-program tests for people who live on the keyboard: the program as a screen reader
-reads it, the key caps of the layout in use, and the keys under a Japanese input method.
-(The shortcuts are the window tests'.)"""
+"""For people who live on the keyboard: the program as a screen reader reads it, the caps of
+the layout in use, the keys under a Japanese input method. (Shortcuts: the window tests.)"""
 
 import os
 import subprocess

@@ -145,6 +145,7 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         ons = [(at, m.note) for at, m in zip(numpy.cumsum([m.time for m in song]), song)
                if m.type == "note_on" and m.velocity]
         self.assertEqual([note for _, note in ons], [60, 64, 67])
+        self.assertIn(79, [m.program for m in song if m.type == "program_change"])  # ocarina
         # One tick of rounding plus the jitter of the sound server's blocks.
         self.assertSameRhythm([at for at, _ in ons], heard, 1 / 960 + 0.02)
 

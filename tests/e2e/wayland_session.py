@@ -28,8 +28,7 @@ for_window [class="tunescrib"] floating enable, move position 0 0
 
 
 class WaylandSession(harness.Session):
-    """One sway, one sound server and one program; `xwayland` runs the program as an X
-    client of sway's XWayland instead of natively."""
+    """One sway, sound server and program, the program on XWayland when `xwayland`."""
 
     def __init__(self, binary, input_tool, xwayland=False):
         super().__init__(binary)
