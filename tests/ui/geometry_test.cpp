@@ -21,66 +21,27 @@ void expectRect(const QRectF& actual, double x, double y, double width, double h
     EXPECT_NEAR(actual.height(), height, 1e-9);
 }
 
-TEST(KeyboardGeometry, KeysOfAKeyboard1200By205) {
-    struct Case {
-        std::int64_t offset;
-        double x, width, height;
-    };
-    const Case cases[] = {
-        {0, 0, 100, 205},      // first white key
-        {2, 100, 100, 205},    // white keys touch
-        {19, 1100, 100, 205},  // last white key ends at the right edge
-        {1, 69, 62, 127.1},    // C sharp: centred on the first boundary, 69 to 131
-        {6, 369, 62, 127.1},   // F sharp: boundary 4
-        {18, 1069, 62, 127.1}, // the last black key, boundary 11
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.offset);
-        expectRect(keyRect(c.offset, 1200, 205), c.x, 0, c.width, c.height);
-    }
-    // A first layout pass may offer no room at all.
-    EXPECT_EQ(keyRect(1, -30, 205).width(), 0.0);
-}
-
-TEST(KeyboardGeometry, BlackKeysWinWhereTheyLieOverWhiteKeys) {
+// On 1200 x 205: white keys 100 wide; black keys 62 wide, 127.1 high, centred on the
+// boundaries between white keys (C sharp from 69 to 131), and over the white keys.
+TEST(KeyboardGeometry, KeysOfAKeyboard1200By205AndBlackKeysWinWhereTheyLieOverWhiteKeys) {
     struct Case {
         double x, y;
         std::optional<std::int64_t> key;
     };
     const Case cases[] = {
-        {50, 200, 0},        // white key C below the black keys
-        {125, 50, 1},        // inside C sharp, over D
-        {125, 150, 2},       // below C sharp: D
-        {68.9, 50, 0},       // just left of C sharp
-        {131, 50, 2},        // C sharp's right edge belongs to D
-        {250, 50, 4},        // E has no black key to its right
-        {1199.9, 204.9, 19}, // last pixel
-        {1200, 100, std::nullopt},
+        {99.9, 200, 0},  {100, 200, 2}, {68.9, 50, 0},       {69, 50, 1},
+        {130.9, 127, 1}, {131, 50, 2},  {125, 127.2, 2},     {368.9, 50, 5},
+        {369, 50, 6},    {431, 50, 7},  {1068.9, 50, 17},    {1069, 50, 18},
+        {1131, 50, 19},  {250, 50, 4},  {1199.9, 204.9, 19}, {1200, 100, std::nullopt},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.x << "," << c.y);
         EXPECT_EQ(keyAt(c.x, c.y, 1200, 205), c.key);
     }
     EXPECT_EQ(keyAt(0, 0, 0, 0), std::nullopt);
-}
-
-TEST(TimelineGeometry, TagsOfA4SecondTakeOn800) {
-    struct Case {
-        std::size_t position;
-        double start, duration;
-        double x, y, width;
-    };
-    const Case cases[] = {
-        {0, 3.9, 0.1, 766, 9, 34},   // w = 34, pulled back to end at 800
-        {1, 0.0, 4.0, 4, 30, 792},   // w = 800, drawn 792 wide from 4
-        {2, 1.0, 1.0, 204, 51, 200}, // w = 200 at x = 200 + 4
-        {3, 2.0, 0.01, 404, 9, 34},  // very short note: still 34; fourth note back on top
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.position);
-        expectRect(timelineTagRect(c.position, c.start, c.duration, 4.0, 800), c.x, c.y, c.width,
-                   timelineTagHeight);
-    }
+    // A first layout pass may offer no room at all.
+    EXPECT_EQ(keyRect(1, -30, 205).width(), 0.0);
+    EXPECT_EQ(keyRect(0, 1200, 205).height(), 205);
 }
 
 TEST(TimelineGeometry, NarrowStripsNeverGiveNegativeWidths) {
@@ -97,7 +58,7 @@ TEST(TimelineGeometry, NarrowStripsNeverGiveNegativeWidths) {
     EXPECT_EQ(tag.width(), 34);
 }
 
-// Only what no later tag covers is drawn: the tags' colour as runs per row ("row:from-to"),
+// Only what no later tag covers is drawn: the tags' colour as runs per row ("top:from-to"),
 // and the uncovered stretches of their name frames ("position:from-to").
 TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
     struct Case {
@@ -112,28 +73,35 @@ TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
         dense.push_back({i * 0.001, 0.001});
     }
     const Case cases[] = {
+        // Inset 4 from either end, tags at least 34 wide: the last note is pulled back to end at
+        // 800, the whole take's note drawn 792 wide.
+        {"a 4 s take",
+         {{0, 0.01}, {0, 4}, {1, 1}, {3.9, 0.1}},
+         4,
+         800,
+         "9:4-38 9:766-800 30:4-796 51:204-404",
+         "3:772-794 2:210-398 1:10-790 0:10-32"},
         {"apart",
          {{0, 1}, {1, 1}, {2, 1}, {3, 1}},
          4,
          800,
-         "0:4-204 0:600-800 1:204-404 2:404-604",
+         "9:4-204 9:600-800 30:204-404 51:404-604",
          "3:606-794 2:410-598 1:210-398 0:10-198"},
         {"a long note over a short one in its row",
          {{0, 0.1}, {0.01, 0.1}, {0.02, 0.1}, {0.05, 0.95}},
          1,
          400,
-         "0:4-400 1:8-48 2:12-52",
+         "9:4-400 30:8-48 51:12-52",
          "3:26-394 2:18-46 1:14-42 0:10-20"},
         {"dense: only the last of each row shows its name", dense, 3, 300,
-         "0:4-300 1:4-300 2:4-300", "2999:272-294 2998:272-294 2997:272-294"},
+         "9:4-300 30:4-300 51:4-300", "2999:272-294 2998:272-294 2997:272-294"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const TimelineView view = visibleTimeline(c.notes, c.takeDuration, c.width);
         std::string bands, names;
         for (const QRectF& band : view.bands) {
-            bands += (bands.empty() ? "" : " ") +
-                     std::to_string(static_cast<int>(band.y() - 9) / 21) + ":" +
+            bands += (bands.empty() ? "" : " ") + std::to_string(static_cast<int>(band.y())) + ":" +
                      std::to_string(static_cast<int>(band.left())) + "-" +
                      std::to_string(static_cast<int>(band.right()));
         }
