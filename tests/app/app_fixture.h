@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -80,8 +79,6 @@ public:
         output->simulateDeviceStop();
     }
 
-    int saves() const { return store.writeCount; }
-
     // Plays space-separated actions: dN uN key N down/up, rN RN their auto-repeat halves,
     // with modifiers as in d1+shift+ctrl; pN xN pointer on offset N down/up; +S seconds
     // pass; oct:N tr:N map:N; and the named actions below.
@@ -89,7 +86,6 @@ public:
         std::istringstream words(script);
         for (std::string w; words >> w;) {
             const auto n = [&] { return std::stoll(w.substr(w.find_first_of("-0123456789"))); };
-            const auto code = [&] { return static_cast<std::uint16_t>(n()); };
             const auto pointer = [&] { return "pointer:" + w.substr(1); };
             const std::map<std::string, std::function<void()>> named = {
                 {"rec", [&] { m().toggleRecording(); }},
@@ -133,8 +129,9 @@ public:
                 for (const auto& [name, bit] : modifierNames) {
                     flags |= w.find(name) != std::string::npos ? bit : 0;
                 }
-                handled = m().handleKeyEvent(down ? keyDown(code(), flags, repeat, "q")
-                                                  : keyUp(code(), flags, repeat));
+                const auto code = static_cast<std::uint16_t>(n());
+                handled = m().handleKeyEvent(down ? keyDown(code, flags, repeat, "q")
+                                                  : keyUp(code, flags, repeat));
             } else {
                 ADD_FAILURE() << "unknown action " << w;
             }
@@ -176,7 +173,7 @@ public:
                 {"take", list(a.recordedNotes(), take)},
                 {"len", number(a.takeDuration())},
                 {"handled", std::to_string(handled)},
-                {"saves", std::to_string(saves())},
+                {"saves", std::to_string(store.writeCount)},
                 {"open", std::to_string(a.mappingOpen())},
                 {"target", optional(a.mappingTarget())},
                 {"key0", std::to_string(a.bindings()[0].keyCode)},
@@ -226,9 +223,9 @@ private:
             StoreFailure{reason == std::errc() ? std::error_code() : std::make_error_code(reason)};
     }
     static std::string number(double value) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", value);
-        return text;
+        std::ostringstream text; // six significant digits, as %g
+        text << value;
+        return text.str();
     }
     template <typename Items, typename Text>
     static std::string list(const Items& items, Text text) {

@@ -4,7 +4,6 @@ namespace tunescrib::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 // X11 sends auto-repeat as flagged release+press pairs: one note from the first press to
 // the real release. A key and the pointer on one note are counted apart. Focus loss fades
@@ -46,17 +45,37 @@ TEST(LivePerformance, EveryAssignmentIsObservedEvenWithoutChangeUntilUnsubscribe
     f.start();
     f.m().closeMapping();
     EXPECT_THAT(f.notifications, ElementsAre(Property::mappingOpen, Property::mappingTarget));
-
     std::vector<Property> seen;
     Subscription second = f.m().subscribe([&](Property p) { seen.push_back(p); });
     EXPECT_EQ(f.m().currentDetails(), std::nullopt);
-    f.m().handleKeyEvent(keyDown(0));
+    f.run("d0");
     EXPECT_EQ(f.m().currentDetails(), (NoteDetails{"C4", "ド"}));
     EXPECT_THAT(seen, ElementsAre(Property::activeMidis, Property::lastMidi, Property::notice));
     second.reset();
-    f.m().handleKeyEvent(keyUp(0));
+    f.run("u0");
     EXPECT_EQ(seen.size(), 3U);
     EXPECT_EQ(f.notifications.back(), Property::activeMidis);
+}
+
+// Without a sound server the program works silently and says so; a server that comes
+// later is tried again by a note after a pause; a device that cannot restart takes no note.
+TEST(AudioFailure, NotesWithoutSoundAreKeptOrRefusedAndTheStatusSaysWhy) {
+    const char* noStart = "音声出力を開始できません";
+    const char* noRestart = "音声出力を再開できません";
+    const std::string take = "rec d0 +0.5 d1 +0.5 u0 u1 rec play +0.1 ";
+    AppFixture::expectAfter({
+        {"nosound", "err=Pulse:_connection_refused synth=0", noStart},
+        {"nosound rec d0", "handled=1 lit=60", noStart}, // no note was heard
+        {"nosound rec d0 +0.4 u0 rec play +0.1", "lit=60"},
+        {"nosound rec d0 +0.4 u0 rec play +1.1", "lit= play=0", "再生完了"},
+        {"nosound serverup d0 u0", "synth=0"}, // too soon after the failed start
+        {"nosound serverup d0 u0 +3 d1", "synth=1 held=62p", "D4 / レ"},
+        {"break d0", "handled=1 lit= last=- err=Pulse:_server_gone", noRestart},
+        {"break d0 u0", "handled=0"},
+        {"break p3", "lit= held="},
+        {take, "held=60p"},
+        {take + "break +0.5", "play=0 steps=0 held= err=Pulse:_server_gone", noRestart},
+    });
 }
 
 } // namespace

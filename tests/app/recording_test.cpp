@@ -5,8 +5,6 @@
 namespace tunescrib::testing {
 namespace {
 
-using ::testing::IsEmpty;
-
 // Notes are listed as they ended, with their times from the start of the take.
 TEST(Recording, NotesTakeTheirTimesFromTheClockAndTheTakeCanBeClearedAndRestored) {
     const std::string saved = "rec +0.1 d0 +0.1 u0 rec ";
@@ -52,7 +50,6 @@ TEST(Recording, AnExportWritesTheTakeOrSaysWhyNot) {
     f.run("rec d0 +0.1 u0");
     EXPECT_FALSE(f.m().exportTake(path, writer)); // still recording
     EXPECT_EQ(f.m().notice(), "まだ音が録音されていません");
-    EXPECT_THAT(written, IsEmpty());
     f.m().toggleRecording();
 
     const std::string failed = "take.mid を書き出せませんでした（";
@@ -73,8 +70,8 @@ TEST(Recording, AnExportWritesTheTakeOrSaysWhyNot) {
         EXPECT_EQ(f.m().exportTake(path, writer), row.error == std::errc{}) << row.notice;
         EXPECT_EQ(f.m().notice(), row.notice);
     }
-    EXPECT_EQ(written.size(), std::size(rows));
-    f.m().setSoundMode(SoundMode::sine); // the file follows the timbre of playback
+    EXPECT_EQ(written.size(), std::size(rows)); // none while refused
+    f.m().setSoundMode(SoundMode::sine);        // the file follows the timbre of playback
     EXPECT_NE(f.m().takeAsMidiFile(), standardMidiFile(f.m().recordedNotes(), SoundMode::piano));
 }
 

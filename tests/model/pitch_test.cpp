@@ -26,8 +26,7 @@ TEST(NoteDetails, NamesEveryPitchClassAndOctavesByFloorDivision) {
 
 TEST(KeyboardLayout, EveryOffsetIsExactlyOneWhiteOrBlackKey) {
     for (auto offset : keyOffsets) {
-        const bool white = std::find(whiteKeyOffsets.begin(), whiteKeyOffsets.end(), offset) !=
-                           whiteKeyOffsets.end();
+        const bool white = std::ranges::count(whiteKeyOffsets, offset) == 1;
         const bool black = blackKeyWhiteBoundary(offset).has_value();
         EXPECT_NE(white, black) << offset;
         EXPECT_EQ(black, pitchSpecs[static_cast<std::size_t>(offset % 12)].isBlack) << offset;
@@ -35,9 +34,9 @@ TEST(KeyboardLayout, EveryOffsetIsExactlyOneWhiteOrBlackKey) {
     EXPECT_TRUE(std::ranges::is_sorted(whiteKeyOffsets)) << "white keys left to right";
     // A black key is drawn on the boundary after the white keys to its left.
     for (const auto& [offset, boundary] : blackKeyWhiteBoundaries) {
-        const auto whitesLeft = std::count_if(whiteKeyOffsets.begin(), whiteKeyOffsets.end(),
-                                              [&](std::int64_t w) { return w < offset; });
-        EXPECT_EQ(boundary, whitesLeft) << offset;
+        EXPECT_EQ(boundary,
+                  std::ranges::count_if(whiteKeyOffsets, [&](auto w) { return w < offset; }))
+            << offset;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 namespace tunescrib {
 namespace {
@@ -26,11 +27,6 @@ std::string withReplaced(const std::string& from, const std::string& to) {
     return doc.replace(at, from.size(), to);
 }
 
-std::string nested(int depth) {
-    return std::string(static_cast<std::size_t>(depth), '[') +
-           std::string(static_cast<std::size_t>(depth), ']');
-}
-
 // Escaping and the other values are left to the round trip below.
 TEST(EncodePreferences, WritesTheCompactDocumentAndRefusesALabelThatIsNotUtf8) {
     EXPECT_EQ(encodePreferences(AppPreferences{}), defaultDocument);
@@ -40,11 +36,6 @@ TEST(EncodePreferences, WritesTheCompactDocumentAndRefusesALabelThatIsNotUtf8) {
 }
 
 TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
-    const auto with = [](auto change) {
-        AppPreferences p;
-        change(p);
-        return p;
-    };
     // Padding that brings the default document to exactly `size` bytes.
     const auto paddedTo = [](std::size_t size) {
         const std::string empty = withReplaced(R"("soundMode")", R"("pad":"","soundMode")");
@@ -53,6 +44,9 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
     };
     const std::string longest(maxLabelBytes, 'x');
     const BindingList d = defaultBindings();
+    BindingList longLabel = d, highCode = d;
+    longLabel[0].label = longest;
+    highCode[0].keyCode = 65535;
     const std::string octave = R"("baseOctave":4)", transposition = R"("transposition":0)";
     struct Accepted {
         const char* what;
@@ -73,10 +67,12 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
               R"({"soundMode":"piano","extra":[1,{"a":null}],"transposition":0,"baseOctave":4,)" +
                   defaultDocument.substr(1, defaultDocument.find("],")) + "}",
               {}},
-             {"longest label", withReplaced(R"("label":"A")", R"("label":")" + longest + "\""),
-              with([&](auto& p) { p.bindings[0].label = longest; })},
-             {"keyCode 65535", withReplaced(R"("keyCode":0)", R"("keyCode":65535)"),
-              with([](auto& p) { p.bindings[0].keyCode = 65535; })},
+             {"longest label",
+              withReplaced(R"("label":"A")", R"("label":")" + longest + "\""),
+              {longLabel, 4, 0, SoundMode::piano}},
+             {"keyCode 65535",
+              withReplaced(R"("keyCode":0)", R"("keyCode":65535)"),
+              {highCode, 4, 0, SoundMode::piano}},
              {"largest document", paddedTo(maxDocumentBytes), {}}}) {
         EXPECT_EQ(readStoredPreferences(c.bytes), c.expected) << c.what;
     }
@@ -108,7 +104,8 @@ TEST(ReadStoredPreferences, AcceptsOrDropsWholeDocuments) {
     }
     for (const std::string& bytes :
          {paddedTo(maxDocumentBytes + 1), std::string(), defaultDocument + "x",
-          defaultDocument.substr(0, defaultDocument.size() / 2), nested(10000)}) {
+          defaultDocument.substr(0, defaultDocument.size() / 2),
+          std::string(10000, '[') + std::string(10000, ']')}) {
         EXPECT_EQ(readStoredPreferences(bytes), std::nullopt) << bytes.substr(0, 40);
     }
 }
@@ -120,15 +117,11 @@ TEST(PreferencesRoundTrip, RandomValidRecordsComeBackEqual) {
                                              "\"", "\\n",     "KEY 999",  std::string(300, 'z')};
     for (int round = 0; round < 500; ++round) {
         AppPreferences p;
-        for (std::size_t i = 0; i < 20; ++i) {
-            std::uint16_t code = 0;
-            bool unique = false;
-            while (!unique) {
-                code = static_cast<std::uint16_t>(random() % 65536);
-                unique = std::none_of(p.bindings.begin(), p.bindings.begin() + static_cast<long>(i),
-                                      [&](const KeyBinding& b) { return b.keyCode == code; });
+        std::set<std::uint16_t> codes;
+        for (auto& binding : p.bindings) {
+            while (!codes.insert(binding.keyCode = random() % 65536).second) {
             }
-            p.bindings[i] = {code, labels[random() % labels.size()]};
+            binding.label = labels[random() % labels.size()];
         }
         p.baseOctave = 2 + static_cast<std::int64_t>(random() % 5);
         p.transposition = -12 + static_cast<std::int64_t>(random() % 25);

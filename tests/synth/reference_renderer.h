@@ -28,7 +28,6 @@ public:
             found->second.releasing = true;
         }
     }
-    [[nodiscard]] std::size_t voiceCount() const { return voices.size(); }
 
     // Writes `frames` frames to an interleaved buffer of `channels` (at least 1) channels:
     // volume * tanh(0.9 * sum of the voices), the same in every channel. Voices are added

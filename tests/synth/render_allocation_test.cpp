@@ -1,6 +1,5 @@
-// The render routine runs on the audio thread, where taking memory from the heap can
-// block: it must neither allocate nor free, also while voices retire. Every operator new
-// and delete of this test program is counted.
+// On the audio thread the heap can block: rendering must neither allocate nor free, also
+// while voices retire. Every operator new and delete of this program is counted.
 
 #include "synth_rig.h"
 

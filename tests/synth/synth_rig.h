@@ -42,9 +42,8 @@ struct SynthRig {
         }
     }
 
-    // Renders one block of `channels` interleaved channels through the engine's output and
-    // the reference; returns the engine's samples, and fails the test where the two differ
-    // by more than `tolerance`.
+    // Renders one block of interleaved channels through both; returns the engine's samples
+    // and fails the test where they differ by more than `tolerance`.
     std::vector<float> block(std::int64_t frames, std::uint32_t channels = 2,
                              double tolerance = 1e-6) {
         std::vector<float> expected(static_cast<std::size_t>(frames) * std::max(channels, 1U));
@@ -62,8 +61,7 @@ struct SynthRig {
         return actual;
     }
 
-    // Renders mono blocks until the table is empty or `limit` seconds passed; returns the
-    // seconds rendered.
+    // Renders mono blocks until no voice is left or `limit` passed; returns the seconds.
     double renderUntilSilent(std::int64_t frames, double limit) {
         const std::int64_t start = rendered;
         const double rate = output->deviceFormat().sampleRate;
