@@ -14,13 +14,6 @@
 namespace tunescrib {
 namespace {
 
-void expectRect(const QRectF& actual, double x, double y, double width, double height) {
-    EXPECT_NEAR(actual.x(), x, 1e-9);
-    EXPECT_NEAR(actual.y(), y, 1e-9);
-    EXPECT_NEAR(actual.width(), width, 1e-9);
-    EXPECT_NEAR(actual.height(), height, 1e-9);
-}
-
 // On 1200 x 205: white keys 100 wide; black keys 62 wide, 127.1 high, centred on the
 // boundaries between white keys (C sharp from 69 to 131), and over the white keys.
 TEST(KeyboardGeometry, KeysOfAKeyboard1200By205AndBlackKeysWinWhereTheyLieOverWhiteKeys) {
@@ -116,12 +109,12 @@ TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
 }
 
 TEST(MappingGridGeometry, CellsOfThePanelsGridAndWideGridsCapCellsAt68) {
-    // 936 wide: step 78, cell 63.96.
-    expectRect(mappingCellRect(0, 936), 7.02, 66, 63.96, 52);
-    expectRect(mappingCellRect(19, 936), 11 * 78 + 7.02, 66, 63.96, 52);
-    expectRect(mappingCellRect(1, 936), 46.02, 0, 63.96, 52);
-    expectRect(mappingCellRect(18, 936), 11 * 78 - 31.98, 0, 63.96, 52);
-    expectRect(mappingCellRect(0, 1200), 16, 66, 68, 52);
+    // 936 wide: step 78, cell 63.96 (compared within Qt's fuzzy bounds).
+    EXPECT_EQ(mappingCellRect(0, 936), QRectF(7.02, 66, 63.96, 52));
+    EXPECT_EQ(mappingCellRect(19, 936), QRectF(11 * 78 + 7.02, 66, 63.96, 52));
+    EXPECT_EQ(mappingCellRect(1, 936), QRectF(46.02, 0, 63.96, 52));
+    EXPECT_EQ(mappingCellRect(18, 936), QRectF(11 * 78 - 31.98, 0, 63.96, 52));
+    EXPECT_EQ(mappingCellRect(0, 1200), QRectF(16, 66, 68, 52));
     EXPECT_EQ(mappingCellRect(0, -10).width(), 0.0);
 }
 

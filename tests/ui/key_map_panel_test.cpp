@@ -105,30 +105,16 @@ TEST_F(KeyMapPanel, WorksFromTheKeyboardAlone) {
     EXPECT_FALSE(panelShown());
 }
 
-TEST_F(KeyMapPanel, EveryWayOfClosingEndsTheWait) {
-    struct Case {
-        const char* how;
-        std::function<void()> close;
-    };
-    const Case cases[] = {
-        {"close button", [this] { click("closeMapping"); }},
-        {"model closes", [this] { m().setMappingOpen(false); }},
-        {"popup closes itself",
-         [this] { QMetaObject::invokeMethod(object("keyMapPanel"), "close"); }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.how);
-        click("mappingLauncher");
-        click("cell5");
-        ASSERT_EQ(m().mappingTarget(), 5);
-        const std::string noticeBefore = m().notice();
-        c.close();
-        EXPECT_FALSE(panelShown());
-        EXPECT_FALSE(m().mappingOpen());
-        EXPECT_EQ(m().mappingTarget(), std::nullopt);
-        EXPECT_EQ(m().notice(), noticeBefore) << "closing sets no notice";
-    }
-    // However it was closed, the launcher opens it again.
+// Closed by Qt rather than by its button (which the shortcut table presses) or the model,
+// the panel still ends the wait, quietly, and the launcher opens it again.
+TEST_F(KeyMapPanel, ClosingItselfItEndsTheWait) {
+    click("cell5");
+    const std::string noticeBefore = m().notice();
+    QMetaObject::invokeMethod(object("keyMapPanel"), "close");
+    EXPECT_FALSE(panelShown());
+    EXPECT_FALSE(m().mappingOpen());
+    EXPECT_EQ(m().mappingTarget(), std::nullopt);
+    EXPECT_EQ(m().notice(), noticeBefore) << "closing sets no notice";
     click("mappingLauncher");
     EXPECT_TRUE(panelShown());
 }
