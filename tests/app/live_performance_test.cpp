@@ -3,6 +3,7 @@
 namespace tunescrib::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 
 // X11 sends auto-repeat as flagged release+press pairs: one note from the first press to
@@ -55,6 +56,10 @@ TEST(LivePerformance, EveryAssignmentIsObservedEvenWithoutChangeUntilUnsubscribe
     f.run("u0");
     EXPECT_EQ(seen.size(), 3U);
     EXPECT_EQ(f.notifications.back(), Property::activeMidis);
+    f.run("rec d1");
+    f.notifications.clear();
+    f.run("u1");
+    EXPECT_THAT(f.notifications, Contains(Property::recordedNotes)); // the timeline follows
 }
 
 // Without a sound server the program works silently and says so; a server that comes
