@@ -97,7 +97,6 @@ TEST_F(KeyMapPanel, WorksFromTheKeyboardAlone) {
         EXPECT_EQ(m().mappingTarget().value_or(-1), step.target);
     }
     EXPECT_TRUE(panelShown()) << "Escape closed the panel instead of ending the wait";
-    EXPECT_EQ(m().bindings()[2].keyCode, 12) << "Q was captured for D4";
     EXPECT_EQ(QAccessible::queryAccessibleInterface(item("cell2"))->text(QAccessible::Name),
               "D4 レ Q");
     press(keyEscape);

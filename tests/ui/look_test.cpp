@@ -1,5 +1,5 @@
-// What the window looks like: pixels sampled at points of named items against the palette,
-// through a session of states, and the texts a person reads.
+// What the window looks like and reads: pixels sampled at points of named items against the
+// palette and the texts of the transport and the take, through a session of states.
 
 #include "window_fixture.h"
 
@@ -72,7 +72,7 @@ protected:
     }
 };
 
-TEST_F(WindowLook, ColoursFollowTheStateOfKeysSelectorAndTransport) {
+TEST_F(WindowLook, KeysSelectorTransportAndTimelineFollowASession) {
     // Black keys lie over the white keys beside them: (0.2, 0.2) of C♯ is over C's area.
     expectColours("at rest", {{"key0", {0.5, 0.2}, whiteKey},
                               {"key1", {0.5, 0.2}, blackKey},
@@ -104,15 +104,47 @@ TEST_F(WindowLook, ColoursFollowTheStateOfKeysSelectorAndTransport) {
                                   {"sound-piano", {0.08, 0.2}, paperLight},
                                   {"sound-sine", {0.08, 0.2}, ink}});
 
+    // The record and play buttons' texts, then whether play, clear and export are enabled.
+    const auto transport = [this] {
+        QString shown = read("recordButton", "text").toString() + ' ' +
+                        read("playButton", "text").toString() + ' ';
+        for (const char* name : {"playButton", "clearButton", "exportButton"}) {
+            shown += read(name, "enabled").toBool() ? '1' : '0';
+        }
+        return shown;
+    };
     click("recordButton");
+    EXPECT_EQ(transport(), "停止 再生 010");
     expectColours("recording", {{"recordButton", {0.06, 0.2}, red}});
-    press(keyA);
-    app.clock.advance(1);
-    release(keyA);
+    screenshot("recording");
+    for (const auto& key : {keyA, keyS, keyD, keyA}) {
+        press(key);
+        app.clock.advance(1);
+        release(key);
+    }
+    EXPECT_EQ(transport(), "停止 再生 010") << "an unfinished take can be played or saved";
     click("recordButton");
-    // The only note spans the whole take, so its tag fills the timeline's first lane.
-    expectColours("a take of one note", {{"recordButton", {0.06, 0.2}, paperLight},
-                                         {"timeline", {0.6, 0.22}, amberLight}});
+    EXPECT_EQ(transport(), "録音 再生 111");
+    EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒");
+    EXPECT_FALSE(read("timelineHint", "visible").toBool());
+    EXPECT_EQ(read("timelineTags", "take").value<QObject*>()->property("count").toInt(), 4);
+    // The first note's tag, a quarter of the take, starts the timeline's first lane.
+    expectColours("a take of four notes", {{"recordButton", {0.06, 0.2}, paperLight},
+                                           {"timeline", {0.15, 0.22}, amberLight}});
+    screenshot("take-on-timeline");
+
+    click("playButton");
+    EXPECT_EQ(transport(), "録音 再生中 110");
+    app.scheduler.advance(0.01);
+    expectColours("playing the first note", {{"key0", {0.5, 0.2}, amberLight}});
+    app.scheduler.advance(5);
+    EXPECT_EQ(transport(), "録音 再生 111");
+    click("clearButton");
+    EXPECT_EQ(read("takeSummary", "text").toString(), "0音 / 0.0秒");
+    constexpr PhysicalKey keyZ{52, Qt::Key_Z, ""};
+    press(keyZ, Qt::ControlModifier);
+    release(keyZ, Qt::ControlModifier);
+    EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒") << "Ctrl+Z undoes a clear";
 }
 
 TEST_F(WindowLook, DisabledSteppersFadeButTheirValuesDoNot) {

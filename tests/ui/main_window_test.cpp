@@ -1,7 +1,9 @@
-// The main window's controls: transport, steppers and shortcuts acting exactly when they
-// may, controls that never keep the focus, the take on the timeline, and the sizes.
+// The main window's controls: steppers and shortcuts acting exactly when they may, controls
+// that never keep the focus, the sizes, and what the outside world can hand the window.
 
 #include "window_fixture.h"
+
+#include "model/preferences.h"
 
 #include <QScreen>
 
@@ -50,50 +52,6 @@ TEST_F(MainWindowView, StepperButtonsFollowTheirOwnLimits) {
         EXPECT_EQ(shown.join(", "), c.shown);
     }
     EXPECT_EQ(read("octaveStepper", "subtitle").toString(), "B4 \u2014 F♯6");
-}
-
-TEST_F(MainWindowView, RecordingShowsOnTheTransportAndTheTakeOnTheTimeline) {
-    // The record and play buttons' texts, then whether play, clear and export are enabled.
-    const auto transport = [this] {
-        QString shown = read("recordButton", "text").toString() + ' ' +
-                        read("playButton", "text").toString() + ' ';
-        for (const char* name : {"playButton", "clearButton", "exportButton"}) {
-            shown += read(name, "enabled").toBool() ? '1' : '0';
-        }
-        return shown;
-    };
-    click("recordButton");
-    EXPECT_EQ(transport(), "停止 再生 010");
-    EXPECT_TRUE(read("recordButton", "isActive").toBool());
-    press(keyA);
-    screenshot("recording");
-    app.clock.advance(1);
-    release(keyA);
-    for (const auto& key : {keyS, keyD, keyA}) {
-        press(key);
-        app.clock.advance(1);
-        release(key);
-    }
-    EXPECT_EQ(transport(), "停止 再生 010") << "an unfinished take can be played or saved";
-    click("recordButton");
-    EXPECT_EQ(transport(), "録音 再生 111");
-    EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒");
-    EXPECT_FALSE(read("timelineHint", "visible").toBool());
-    EXPECT_EQ(read("timelineTags", "take").value<QObject*>()->property("count").toInt(), 4);
-    screenshot("take-on-timeline");
-
-    click("playButton");
-    EXPECT_EQ(transport(), "録音 再生中 110");
-    app.scheduler.advance(0.01);
-    EXPECT_TRUE(read("key0", "active").toBool());
-    app.scheduler.advance(5);
-    EXPECT_EQ(transport(), "録音 再生 111");
-    click("clearButton");
-    EXPECT_EQ(read("takeSummary", "text").toString(), "0音 / 0.0秒");
-    constexpr PhysicalKey keyZ{52, Qt::Key_Z, ""};
-    press(keyZ, Qt::ControlModifier);
-    release(keyZ, Qt::ControlModifier);
-    EXPECT_EQ(read("takeSummary", "text").toString(), "4音 / 4.0秒") << "Ctrl+Z undoes a clear";
 }
 
 TEST_F(MainWindowView, ClickedControlsTakeNoFocusAndTellTheirShortcuts) {
@@ -236,6 +194,49 @@ TEST_F(MainWindowView, OnASmallScreenEverythingIsShownSmallerAndStillWorks) {
     screenshot("small-screen");
     click("recordButton");
     EXPECT_TRUE(m().isRecording());
+}
+
+// What the outside world can hand the window: no sound server, and a stored key map whose
+// labels are empty, as long as may be stored, emoji or stacks of combining marks.
+using BadInput = WindowFixture;
+
+TEST_F(BadInput, WithoutAudioTheWindowSaysSo) {
+    open(Audio::failsAtStart);
+    EXPECT_EQ(read("notice", "text").toString(), "音声出力を開始できません");
+    click("mappingLauncher");
+    EXPECT_TRUE(read("audioErrorRow", "visible").toBool());
+    EXPECT_FALSE(read("helpRow", "visible").toBool());
+    screenshot("audio-error");
+}
+
+TEST_F(BadInput, ExtremeStoredLabelsAreCutWithoutOverlap) {
+    AppPreferences prefs;
+    prefs.bindings[0].label = "";
+    prefs.bindings[2].label = std::string(maxLabelBytes, 'M');
+    prefs.bindings[1].label = "🎹🎵🎶";
+    std::string marks = "a";
+    for (int i = 0; i < 200; ++i) {
+        marks += "\u0301";
+    }
+    prefs.bindings[4].label = marks;
+    prefs.bindings[5].label = "SPACEBAR-WIDE-LABEL";
+    app.store.set(preferencesKey, *encodePreferences(prefs));
+
+    open();
+    ASSERT_EQ(m().bindings()[2].label.size(), maxLabelBytes) << "the stored map was used";
+    for (const int offset : {0, 1, 2, 4, 5}) {
+        SCOPED_TRACE(offset);
+        auto* key = item(QStringLiteral("key%1").arg(offset));
+        auto* chip = key->findChild<QQuickItem*>("chip");
+        ASSERT_NE(chip, nullptr);
+        EXPECT_LE(chip->width(), std::max(key->width(), 26.0));
+        EXPECT_GE(chip->width(), 26.0);
+        // Cut to a few dozen characters (one of which may carry 200 combining marks).
+        EXPECT_LE(key->property("keyLabel").toString().size(), 256);
+    }
+    click("mappingLauncher");
+    click("cell2");
+    screenshot("extreme-labels");
 }
 
 } // namespace

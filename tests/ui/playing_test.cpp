@@ -24,19 +24,17 @@ TEST_F(KeyBridge, PlayedKeysNeverFireAShortcutAndOthersGoOnToNormalDispatch) {
     struct Case {
         PhysicalKey key;
         Qt::KeyboardModifiers modifiers;
-        QKeySequence shortcut;
         bool plays;
     };
     const Case cases[] = {
-        {keyA, Qt::NoModifier, QKeySequence(Qt::Key_A), true},
-        {keyA, Qt::ShiftModifier, QKeySequence(Qt::SHIFT | Qt::Key_A), true},
-        {keyQ, Qt::NoModifier, QKeySequence(Qt::Key_Q), false},
-        {keyA, Qt::ControlModifier, QKeySequence(Qt::CTRL | Qt::Key_A), false},
-        {keyA, Qt::AltModifier, QKeySequence(Qt::ALT | Qt::Key_A), false},
+        {keyA, Qt::NoModifier, true},   {keyA, Qt::ShiftModifier, true},
+        {keyQ, Qt::NoModifier, false},  {keyA, Qt::ControlModifier, false},
+        {keyA, Qt::AltModifier, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.shortcut.toString().toStdString());
-        QShortcut shortcut(c.shortcut, &window());
+        const QKeySequence sequence(c.modifiers | c.key.key);
+        SCOPED_TRACE(sequence.toString().toStdString());
+        QShortcut shortcut(sequence, &window());
         QSignalSpy fired(&shortcut, &QShortcut::activated);
         press(c.key, c.modifiers);
         EXPECT_EQ(fired.count(), c.plays ? 0 : 1);

@@ -1,8 +1,7 @@
 #pragma once
-// Opens the real window offscreen on a model with manual clock, scheduler, store and audio
-// output, and drives it as a person would: physical keys (X11 keycodes through Qt's own
-// window-system path, so shortcut overrides and auto-repeat flags are real), the pointer,
-// and screenshots saved for a person to look at.
+// The real window on a model with manual clock, scheduler, store and audio output, driven
+// as a person would: physical keys through Qt's own window-system path (so shortcut
+// overrides and auto-repeat flags are real), the pointer, and screenshots to look at.
 
 #include "app_fixture.h"
 #include "ui/main_window.h"
