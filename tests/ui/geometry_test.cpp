@@ -61,31 +61,23 @@ TEST(TimelineGeometry, TagsHiddenUnderLaterOnesDrawNothing) {
         const char* bands;
         const char* names;
     };
+    const std::vector<TimelineNote> fourSeconds = {{0, 0.01}, {0, 4}, {1, 1}, {3.9, 0.1}};
+    const std::vector<TimelineNote> apart = {{0, 1}, {1, 1}, {2, 1}, {3, 1}};
+    const std::vector<TimelineNote> longOverShort = {
+        {0, 0.1}, {0.01, 0.1}, {0.02, 0.1}, {0.05, 0.95}};
     std::vector<TimelineNote> dense; // 3,000 notes of 1 ms: 0.1 points apart on 300
     for (int i = 0; i < 3000; ++i) {
         dense.push_back({i * 0.001, 0.001});
     }
     const Case cases[] = {
-        // Inset 4 from either end, tags at least 34 wide: the last note is pulled back to end at
-        // 800, the whole take's note drawn 792 wide.
-        {"a 4 s take",
-         {{0, 0.01}, {0, 4}, {1, 1}, {3.9, 0.1}},
-         4,
-         800,
-         "9:4-38 9:766-800 30:4-796 51:204-404",
+        // Inset 4 from either end, tags at least 34 wide: the last note is pulled back to end
+        // at 800, the whole take's note drawn 792 wide.
+        {"a 4 s take", fourSeconds, 4, 800, "9:4-38 9:766-800 30:4-796 51:204-404",
          "3:772-794 2:210-398 1:10-790 0:10-32"},
-        {"apart",
-         {{0, 1}, {1, 1}, {2, 1}, {3, 1}},
-         4,
-         800,
-         "9:4-204 9:600-800 30:204-404 51:404-604",
+        {"apart", apart, 4, 800, "9:4-204 9:600-800 30:204-404 51:404-604",
          "3:606-794 2:410-598 1:210-398 0:10-198"},
-        {"a long note over a short one in its row",
-         {{0, 0.1}, {0.01, 0.1}, {0.02, 0.1}, {0.05, 0.95}},
-         1,
-         400,
-         "9:4-400 30:8-48 51:12-52",
-         "3:26-394 2:18-46 1:14-42 0:10-20"},
+        {"a long note over a short one in its row", longOverShort, 1, 400,
+         "9:4-400 30:8-48 51:12-52", "3:26-394 2:18-46 1:14-42 0:10-20"},
         {"dense: only the last of each row shows its name", dense, 3, 300,
          "9:4-300 30:4-300 51:4-300", "2999:272-294 2998:272-294 2997:272-294"},
     };

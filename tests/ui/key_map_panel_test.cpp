@@ -67,7 +67,7 @@ TEST_F(KeyMapPanel, AChosenNoteWaitsForTheNextKeyAndThePanelStaysOpen) {
     EXPECT_EQ(key->text(QAccessible::Name), "C4 ド Q");
     EXPECT_FALSE(key->state().pressed);
     press(keyQ);
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:12"});
+    EXPECT_EQ(app.heldVoices(), std::vector<std::string>{"keyboard:12"});
     EXPECT_TRUE(key->state().pressed);
     release(keyQ);
     click("resetBindings");

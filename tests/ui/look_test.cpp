@@ -72,7 +72,39 @@ protected:
     }
 };
 
-TEST_F(WindowLook, KeysSelectorTransportAndTimelineFollowASession) {
+TEST_F(WindowLook, TextsKeysSelectorTransportAndTimelineFollowASession) {
+    // The record and play buttons' texts, then whether play, clear and export are enabled.
+    const auto transport = [this] {
+        QString shown = read("recordButton", "text").toString() + ' ' +
+                        read("playButton", "text").toString() + ' ';
+        for (const char* name : {"playButton", "clearButton", "exportButton"}) {
+            shown += read(name, "enabled").toBool() ? '1' : '0';
+        }
+        return shown;
+    };
+    // At rest: no note yet, no take, nothing to play, clear or save.
+    EXPECT_EQ(window().title(), "Tunescrib");
+    EXPECT_EQ(window().size(), QSize(1320, 820));
+    EXPECT_EQ(window().minimumSize(), QSize(1050, 720));
+    EXPECT_EQ(read("noteName", "text").toString(), "\u2014");
+    EXPECT_EQ(read("solfege", "text").toString(), "入力待ち");
+    EXPECT_EQ(transport(), "録音 再生 000");
+    EXPECT_EQ(read("takeSummary", "text").toString(), "0音 / 0.0秒");
+    EXPECT_EQ(read("deckRange", "text").toString(), "C4 \u2014 G5");
+    screenshot("default");
+    const QStringList texts = visibleTexts();
+    for (const char* fixed :
+         {"MELODY SCRATCHPAD / LINUX", "Tunescrib", "SOUND", "KEY MAP", "TAPE TRANSPORT",
+          "LAST TAKE", "メロディ", "CURRENT NOTE", "半音移動", "SEMITONE", "OCTAVE", "入力待ち",
+          "JISキーボードを横いっぱいに使う、20音のメロディ確認台", "20 NOTE / JIS QUICK CHECK",
+          "JIS配列の A〜] "
+          "を使って演奏できます。鍵盤クリックにも対応し、音声エンジンは起動時から待機します。",
+          "「録音」を押してから弾くと、ここに音の並びが残ります。",
+          "音はPC内で生成され、録音データは外部へ送信されません。",
+          "PIANO / SINE \u00b7 NATIVE AUDIO"}) {
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(fixed))) << fixed;
+    }
+
     // Black keys lie over the white keys beside them: (0.2, 0.2) of C♯ is over C's area.
     expectColours("at rest", {{"key0", {0.5, 0.2}, whiteKey},
                               {"key1", {0.5, 0.2}, blackKey},
@@ -85,7 +117,7 @@ TEST_F(WindowLook, KeysSelectorTransportAndTimelineFollowASession) {
 
     // Keys held light up, and the readout names the last note until the next one.
     press(keyA);
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+    EXPECT_EQ(app.heldVoices(), std::vector<std::string>{"keyboard:0"});
     EXPECT_EQ(read("solfege", "text").toString(), "ド");
     constexpr PhysicalKey keyW{25, Qt::Key_W, "w"};
     press(keyW);
@@ -95,7 +127,7 @@ TEST_F(WindowLook, KeysSelectorTransportAndTimelineFollowASession) {
     screenshot("chord-lit");
     release(keyA);
     release(keyW);
-    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_TRUE(app.heldVoices().empty());
     EXPECT_EQ(read("noteName", "text").toString(), "C♯4");
 
     click("sound-sine");
@@ -104,15 +136,6 @@ TEST_F(WindowLook, KeysSelectorTransportAndTimelineFollowASession) {
                                   {"sound-piano", {0.08, 0.2}, paperLight},
                                   {"sound-sine", {0.08, 0.2}, ink}});
 
-    // The record and play buttons' texts, then whether play, clear and export are enabled.
-    const auto transport = [this] {
-        QString shown = read("recordButton", "text").toString() + ' ' +
-                        read("playButton", "text").toString() + ' ';
-        for (const char* name : {"playButton", "clearButton", "exportButton"}) {
-            shown += read(name, "enabled").toBool() ? '1' : '0';
-        }
-        return shown;
-    };
     click("recordButton");
     EXPECT_EQ(transport(), "停止 再生 010");
     expectColours("recording", {{"recordButton", {0.06, 0.2}, red}});
@@ -155,12 +178,11 @@ TEST_F(WindowLook, DisabledSteppersFadeButTheirValuesDoNot) {
         QQuickItem* control =
             item(QString::fromLatin1(stepper))->findChild<QQuickItem*>(QString::fromLatin1(button));
         // The brightest pixel of the label: white at 0.9 over the button, however it is faded.
+        const QRect area =
+            control->mapRectToScene(control->boundingRect()).toRect().adjusted(3, 3, -3, -3);
         int brightest = 0;
-        const QRectF area = control->mapRectToScene(control->boundingRect());
-        for (int y = static_cast<int>(area.top()) + 3; y < static_cast<int>(area.bottom()) - 3;
-             ++y) {
-            for (int x = static_cast<int>(area.left()) + 3; x < static_cast<int>(area.right()) - 3;
-                 ++x) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
                 brightest = std::max(brightest, image.pixelColor(x, y).lightness());
             }
         }
@@ -178,44 +200,6 @@ TEST_F(WindowLook, DisabledSteppersFadeButTheirValuesDoNot) {
     image = window().grabWindow();
     EXPECT_LT(textInk("octaveStepper", "increment"), enabledPlus - 40);
     EXPECT_NEAR(textInk("octaveStepper", "reset"), enabledPlus, 12);
-}
-
-// The texts of a window at rest: no note yet, no take, nothing to play, clear or save.
-TEST_F(WindowLook, AtRestShowsTheFixedTextsAndNoTake) {
-    EXPECT_EQ(window().title(), "Tunescrib");
-    EXPECT_EQ(window().size(), QSize(1320, 820));
-    EXPECT_EQ(window().minimumSize(), QSize(1050, 720));
-    EXPECT_EQ(read("noteName", "text").toString(), "\u2014");
-    EXPECT_EQ(read("solfege", "text").toString(), "入力待ち");
-    for (const char* name : {"playButton", "clearButton", "exportButton"}) {
-        EXPECT_FALSE(read(name, "enabled").toBool()) << name;
-    }
-    screenshot("default");
-    const QStringList texts = visibleTexts();
-    for (const char* fixed :
-         {"MELODY SCRATCHPAD / LINUX",
-          "Tunescrib",
-          "SOUND",
-          "KEY MAP",
-          "TAPE TRANSPORT",
-          "LAST TAKE",
-          "メロディ",
-          "CURRENT NOTE",
-          "半音移動",
-          "SEMITONE",
-          "OCTAVE",
-          "入力待ち",
-          "JISキーボードを横いっぱいに使う、20音のメロディ確認台",
-          "20 NOTE / JIS QUICK CHECK",
-          "JIS配列の A〜] "
-          "を使って演奏できます。鍵盤クリックにも対応し、音声エンジンは起動時から待機します。",
-          "「録音」を押してから弾くと、ここに音の並びが残ります。",
-          "音はPC内で生成され、録音データは外部へ送信されません。",
-          "PIANO / SINE \u00b7 NATIVE AUDIO",
-          "0音 / 0.0秒",
-          "C4 \u2014 G5"}) {
-        EXPECT_TRUE(texts.contains(QString::fromUtf8(fixed))) << fixed;
-    }
 }
 
 } // namespace

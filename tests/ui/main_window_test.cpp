@@ -15,8 +15,7 @@ protected:
     void SetUp() override { open(); }
 
     QQuickItem* button(const char* stepper, const char* name) {
-        QObject* control = object(QString::fromLatin1(stepper));
-        QQuickItem* found = control != nullptr ? control->findChild<QQuickItem*>(name) : nullptr;
+        auto* found = item(QString::fromLatin1(stepper))->findChild<QQuickItem*>(name);
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
@@ -151,7 +150,7 @@ TEST_F(MainWindowView, ControlShortcutsDoWhatTheirButtonsDoAndRefuseWhereTheyAre
             EXPECT_EQ(window().activeFocusItem(), focused) << "a shortcut took the focus";
         }
         if (step.modifiers != Qt::NoModifier) {
-            EXPECT_TRUE(heldVoices().empty()) << "a shortcut sounded a note";
+            EXPECT_TRUE(app.heldVoices().empty()) << "a shortcut sounded a note";
         }
     }
 }

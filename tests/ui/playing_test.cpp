@@ -38,9 +38,9 @@ TEST_F(KeyBridge, PlayedKeysNeverFireAShortcutAndOthersGoOnToNormalDispatch) {
         QSignalSpy fired(&shortcut, &QShortcut::activated);
         press(c.key, c.modifiers);
         EXPECT_EQ(fired.count(), c.plays ? 0 : 1);
-        EXPECT_EQ(!heldVoices().empty(), c.plays);
+        EXPECT_EQ(!app.heldVoices().empty(), c.plays);
         release(c.key, c.modifiers);
-        EXPECT_TRUE(heldVoices().empty());
+        EXPECT_TRUE(app.heldVoices().empty());
     }
 }
 
@@ -80,7 +80,7 @@ TEST_F(KeyBridge, RepeatsNeverRetriggerAndASilencedKeyWaitsForANewPress) {
          },
          nothing, Repeat::bare, 60},
     };
-    const auto keyASounds = [&] { return std::ranges::count(heldVoices(), "keyboard:0"); };
+    const auto keyASounds = [&] { return std::ranges::count(app.heldVoices(), "keyboard:0"); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.silencing);
         press(keyA);
@@ -109,19 +109,19 @@ TEST_F(KeyBridge, EveryLossOfFocusStopsHeldKeysButAPopupInsideTheWindowIsNone) {
     press(keyD);
     m().setMappingOpen(true);
     EXPECT_TRUE(read("keyMapPanel", "visible").toBool());
-    EXPECT_EQ(heldVoices().size(), 2U) << "the panel silenced held keys";
+    EXPECT_EQ(app.heldVoices().size(), 2U) << "the panel silenced held keys";
     m().setMappingOpen(false);
     releaseElsewhere(keyD);
     for (int loss = 0; loss < 2; ++loss) {
         SCOPED_TRACE(loss);
         setApplicationActive(false);
-        EXPECT_TRUE(heldVoices().empty());
+        EXPECT_TRUE(app.heldVoices().empty());
         EXPECT_FALSE(read("key0", "active").toBool());
         // The key-ups went to another application; the next press plays again.
         releaseElsewhere(keyA);
         setApplicationActive(true);
         press(keyA);
-        EXPECT_EQ(heldVoices(), std::vector<std::string>{"keyboard:0"});
+        EXPECT_EQ(app.heldVoices(), std::vector<std::string>{"keyboard:0"});
     }
     release(keyA);
 }
@@ -137,7 +137,7 @@ TEST_F(KeyBridge, ClosingTheWindowStopsEveryNoteAndThePlayback) {
     ASSERT_TRUE(m().isPlaying());
     window().close();
     EXPECT_FALSE(m().isPlaying());
-    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_TRUE(app.heldVoices().empty());
     EXPECT_EQ(app.scheduler.pendingCount(), 0U);
 }
 
@@ -150,26 +150,26 @@ protected:
 
 TEST_F(Pointer, APressPlaysAtOnceAndKeepsItsKeyUntilAReleaseAnywhere) {
     pointerPress(at(0.5 / 12, 0.9)); // low on C, below the black keys
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"pointer:0"});
+    EXPECT_EQ(app.heldVoices(), std::vector<std::string>{"pointer:0"});
     EXPECT_TRUE(read("key0", "active").toBool());
     for (int index = 1; index < 12; ++index) {
         QTest::mouseMove(&window(), at((index + 0.5) / 12, 0.9).toPoint());
     }
     QTest::mouseMove(&window(), {-40, -40});
-    EXPECT_EQ(heldVoices(), std::vector<std::string>{"pointer:0"});
+    EXPECT_EQ(app.heldVoices(), std::vector<std::string>{"pointer:0"});
     pointerRelease({-40, -40});
-    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_TRUE(app.heldVoices().empty());
     EXPECT_FALSE(read("key0", "active").toBool());
 }
 
 TEST_F(Pointer, ABlackKeyWinsOverTheWhiteKeyBeneathAndACancelledGrabCountsAsTheRelease) {
     pointerPress(at(1.1 / 12, 0.2)); // C sharp, over the left edge of D
-    ASSERT_EQ(heldVoices(), std::vector<std::string>{"pointer:1"});
+    ASSERT_EQ(app.heldVoices(), std::vector<std::string>{"pointer:1"});
     EXPECT_TRUE(read("key1", "active").toBool());
     QQuickItem* grabber = window().mouseGrabberItem();
     ASSERT_NE(grabber, nullptr);
     grabber->ungrabMouse();
-    EXPECT_TRUE(heldVoices().empty());
+    EXPECT_TRUE(app.heldVoices().empty());
     pointerRelease(at(1.1 / 12, 0.2));
 }
 

@@ -123,8 +123,6 @@ protected:
             image.save(folder.filePath(QString::fromLatin1(name) + QStringLiteral(".png"))));
     }
 
-    std::vector<std::string> heldVoices() const { return app.heldVoices(); }
-
     AppFixture app;
 
 private:
