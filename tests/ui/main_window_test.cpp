@@ -140,6 +140,7 @@ TEST_F(MainWindowView, ControlShortcutsDoWhatTheirButtonsDoAndRefuseWhereTheyAre
     QQuickItem* const focused = window().activeFocusItem();
     for (const auto& step : steps) {
         SCOPED_TRACE(::testing::Message() << step.key.x11Keycode << " then " << step.after);
+        const auto before = std::pair{state(), m().notice()};
         press(step.key, step.modifiers);
         if (step.modifiers == Qt::NoModifier) {
             app.clock.advance(1);
@@ -151,6 +152,11 @@ TEST_F(MainWindowView, ControlShortcutsDoWhatTheirButtonsDoAndRefuseWhereTheyAre
         }
         if (step.modifiers != Qt::NoModifier) {
             EXPECT_TRUE(app.heldVoices().empty()) << "a shortcut sounded a note";
+            // A disabled button's shortcut must not even ask: the model's refusal would
+            // show a notice.
+            if (state() == before.first) {
+                EXPECT_EQ(m().notice(), before.second);
+            }
         }
     }
 }
