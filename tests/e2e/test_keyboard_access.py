@@ -70,6 +70,11 @@ class KeyboardAccess(KeyChecks, unittest.TestCase):
         self.check_caps((None, {"C4": "KEY 50", "D4": "SPACE"}))  # the dead key's label
         self.assertEqual(s.app.poll(), None)
         self.check_caps(("jp", {"G5": "]", "F5": ":", "E5": ";", "F♯5": "@", "G♯4": "Y"}))
+        # A desktop's layout toggle switches the group inside one keymap, with no new keymap.
+        s.run("setxkbmap", "-layout", "us,de", "-option", "grp:caps_toggle", check=True)
+        self.check_caps((None, {"G5": "\\", "F5": "'", "G♯4": "Y"}))
+        s.tap(66, 0.05)  # Caps Lock, now the toggle
+        self.check_caps((None, {"G5": "#", "F5": "Ä", "G♯4": "Z"}))
 
 PROFILE = """\
 [Groups/0]
