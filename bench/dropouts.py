@@ -68,7 +68,6 @@ def play(binary, server, notes, busy, realtime=True, buffer_msec=None, normal_se
         else:
             s.binary = "setpriv"
             s.start_app("--inh-caps=-sys_nice", "--bounding-set=-sys_nice", binary)
-        s.env.pop("PULSE_LATENCY_MSEC", None)  # not for the recorder
         if normal_server:
             subprocess.run(["chrt", "--all-tasks", "--other", "--pid", "0", str(s.pulse_pid())],
                            check=True)

@@ -109,7 +109,8 @@ class Session:
 
     def _spawn(self, args, **kwargs):
         kwargs.setdefault("stdin", subprocess.DEVNULL)
-        proc = subprocess.Popen(args, env=self.env, **self.run_as, **kwargs)
+        kwargs.setdefault("env", self.env)
+        proc = subprocess.Popen(args, **self.run_as, **kwargs)
         self.processes.append(proc)
         return proc
 
@@ -293,7 +294,8 @@ class MonitorCapture:
     def __enter__(self):
         self.rec = self.session._spawn(
             ["parec", "--device=testsink.monitor", "--rate=48000", "--channels=1",
-             "--format=float32le", "--latency-msec=5", "--raw"], stdout=subprocess.PIPE)
+             "--format=float32le", "--latency-msec=5", "--raw"], stdout=subprocess.PIPE,
+            env={k: v for k, v in self.session.env.items() if k != "PULSE_LATENCY_MSEC"})
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
         time.sleep(0.3)

@@ -22,6 +22,9 @@ TIMELINE = (660, 680)
 KEY_MAP, C4_CELL, KEY_MAP_CLOSE = (969, 113), (231, 444), (1082, 283)
 # The save dialog's file name field and accept button, in Qt's own dialog over a new window.
 DIALOG_FILE_NAME, DIALOG_ACCEPT = (583, 539), (777, 584)
+# When a note sounds after its key: within a request of the tests' 30 ms stream buffer, or
+# later by a stall of the machine's (which the buffer turns from a gap into a delay).
+SERVER_JITTER = 0.04
 
 
 def sine_notes(samples):
@@ -147,7 +150,7 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         self.assertEqual([note for _, note in ons], [60, 64, 67])
         self.assertIn(79, [m.program for m in song if m.type == "program_change"])  # ocarina
         # One tick of rounding plus the jitter of the sound server's blocks.
-        self.assertSameRhythm([at for at, _ in ons], heard, 1 / 960 + 0.02)
+        self.assertSameRhythm([at for at, _ in ons], heard, 1 / 960 + SERVER_JITTER)
 
         # A folder nobody may write into, not even root: Qt's dialog refuses to save in a
         # folder it sees as read-only, so this one is reached from the music folder.
@@ -166,7 +169,7 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         self.assertEqual(len(back), 3, "the take brought back played %s" % back)
         self.assertSoundsAt(samples, 60, "the first note brought back", onset=back[0],
                             seconds=0.125)
-        self.assertSameRhythm(back, heard, 0.02)
+        self.assertSameRhythm(back, heard, SERVER_JITTER)
 
     def test_the_take_dragged_out_of_the_timeline_drops_as_a_midi_file(self):
         """Dragged from the timeline onto another program's window, the take arrives as a
