@@ -197,6 +197,18 @@ TEST_F(MainWindowView, OnASmallScreenEverythingIsShownSmallerAndStillWorks) {
         EXPECT_TRUE(screen.contains(shown->mapRectToScene(shown->boundingRect()))) << name;
     }
     screenshot("small-screen");
+    // Shrunk, each white key keeps the line where it meets the one before: a one-pixel
+    // outline scaled below a pixel must not fall between pixel centres and vanish.
+    const QImage image = window().grabWindow();
+    for (const int white : {2, 4, 5, 7, 9, 11, 12, 14, 16, 17, 19}) {
+        QQuickItem* const shown = item(QStringLiteral("key%1").arg(white));
+        const QRectF key = shown->mapRectToScene(shown->boundingRect());
+        int darkest = 255;
+        for (int x = qFloor(key.left()) - 1; x <= qCeil(key.left()) + 1; ++x) {
+            darkest = std::min(darkest, image.pixelColor(x, qFloor(key.bottom()) - 4).lightness());
+        }
+        EXPECT_LT(darkest, 200) << "no line between key " << white << " and the one before";
+    }
     click("recordButton");
     EXPECT_TRUE(m().isRecording());
 }

@@ -25,32 +25,38 @@ ApplicationWindow {
         minimum: Qt.size(1050, 720)
     }
 
-    // The paper's light falls from the top-left corner: a diagonal wash over the window.
-    Item {
-        anchors.fill: parent
-        clip: true
-
-        Rectangle {
-            readonly property real diagonal: Math.hypot(parent.width, parent.height)
-            anchors.centerIn: parent
-            width: diagonal
-            height: diagonal
-            rotation: Math.atan2(parent.height, parent.width) * 180 / Math.PI
-            gradient: Gradient {
-                orientation: Gradient.Horizontal
-                GradientStop { position: 0; color: Qt.rgba(1, 1, 1, 0.2) }
-                GradientStop { position: 0.5; color: Qt.rgba(1, 1, 1, 0) }
-                GradientStop { position: 1; color: Qt.rgba(0, 0, 0, 0.035) }
-            }
-        }
-    }
-
-    Item {
+    Rectangle {
         objectName: "content"
         width: window.width / fit.scale
         height: window.height / fit.scale
         scale: fit.scale
         transformOrigin: Item.TopLeft
+        color: Colours.paper
+        // Drawn at full size and then shrunk smoothly: scaled directly, a one-pixel outline
+        // that falls between pixel centres vanishes, and with it the lines between white
+        // keys. The paper and its wash are inside, so the layer has no transparent parts.
+        layer.enabled: fit.scale < 1
+        layer.smooth: true
+
+        // The paper's light falls from the top-left corner: a diagonal wash over the window.
+        Item {
+            anchors.fill: parent
+            clip: true
+
+            Rectangle {
+                readonly property real diagonal: Math.hypot(parent.width, parent.height)
+                anchors.centerIn: parent
+                width: diagonal
+                height: diagonal
+                rotation: Math.atan2(parent.height, parent.width) * 180 / Math.PI
+                gradient: Gradient {
+                    orientation: Gradient.Horizontal
+                    GradientStop { position: 0; color: Qt.rgba(1, 1, 1, 0.2) }
+                    GradientStop { position: 0.5; color: Qt.rgba(1, 1, 1, 0) }
+                    GradientStop { position: 1; color: Qt.rgba(0, 0, 0, 0.035) }
+                }
+            }
+        }
 
         ColumnLayout {
             anchors.fill: parent
