@@ -95,10 +95,13 @@ class WholeProgram(KeyChecks, unittest.TestCase):
         time.sleep(1.0)
         s.key(A, False)
         self.assertIsNone(s.app.poll(), "the program died with the server")
-        time.sleep(0.5)  # the window first draws the released key, which software GL takes time for
+        # A loop that polls or spins for the lost server shows as tens of per cent. The
+        # window's own frames for the release and the notice, drawn in software, came to
+        # 2-3 % of these 3 s on a loaded machine when measured from the release on.
+        time.sleep(1.0)
         before = s.cpu_seconds()
         time.sleep(3.0)
-        self.assertLess((s.cpu_seconds() - before) / 3.0, 0.02, "busy after the server died")
+        self.assertLess((s.cpu_seconds() - before) / 3.0, 0.05, "busy after the server died")
         self.shot()
         s.start_pulse()
         self.assertKeyPlaysC4("the first key on the new server")
