@@ -32,13 +32,16 @@ Popup {
         color: Qt.rgba(0, 0, 0, 0.18)
     }
 
-    background: Rectangle {
+    // The sheet is its content, opaque, so that on a small screen it can be drawn at full
+    // size and shrunk smoothly like the window (its one-pixel outlines would vanish).
+    background: null
+
+    contentItem: Rectangle {
         color: Colours.paper
         border.width: 1
         border.color: Colours.line
-    }
-
-    contentItem: Item {
+        layer.enabled: root.scale < 1
+        layer.smooth: true
         focus: true
         // The arrows enter the grid at its first note; Tab does by itself.
         Keys.onPressed: event => {
